@@ -1,0 +1,25 @@
+// The acquisition library "Quelbin", loaded by name on its first call, each
+// function looked up on its own first call.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace quelbin {
+
+// A name as the library writes it: 128 bytes of Windows-1252 text, ended by a
+// zero byte when shorter. Kept as raw bytes; decoded only for display.
+using NameBuffer = std::array<char, 128>;
+// A sensor's raw data; the library writes at most 128 bytes.
+using RawBuffer = std::array<std::uint8_t, 128>;
+
+std::int32_t getNbAcqui();
+std::int32_t getNbDevices();
+std::int16_t getDevice(std::int32_t index, NameBuffer& name, std::int32_t& dataType);
+std::int32_t getNbCommands();
+std::int32_t getCommandName(std::int32_t index, NameBuffer& name);
+std::int32_t addCommand(std::int32_t index);
+std::int32_t getRawDataInfo(std::int32_t index, std::int32_t& header, std::int32_t& byteCount);
+std::int32_t getRawData(std::int32_t index, RawBuffer& data);
+
+} // namespace quelbin

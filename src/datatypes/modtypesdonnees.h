@@ -1,0 +1,34 @@
+// Sensor data types: each code's name and size, and the per-sensor type table.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace modTypesDonnées {
+
+// A sensor's data-type code, always compared as a whole 32-bit value.
+using DataType = std::int32_t;
+
+inline constexpr DataType TypeBool = 0;
+inline constexpr DataType TypeInt1 = 1;
+inline constexpr DataType TypeInt2 = 2;
+inline constexpr DataType TypeInt4 = 3;
+inline constexpr DataType TypeReal4 = 4;
+inline constexpr DataType TypeReal8 = 5;
+inline constexpr DataType TypeNotSet = -1;
+
+// The table remembers the types of sensors 0 to 31: the program's sensor limit.
+inline constexpr std::int16_t DeviceTypeCount = 32;
+
+// Every entry back to -1.
+void InitDeviceTypes();
+// Raises the index error for an index outside 0..31.
+void SetDeviceType(std::int16_t index, DataType code);
+// -1 for index -1; raises the index error outside -1..31.
+DataType GetDeviceType(std::int16_t index);
+
+QString DataTypeName(DataType code);
+std::int16_t DataTypeSize(DataType code);
+
+} // namespace modTypesDonnées

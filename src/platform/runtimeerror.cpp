@@ -1,0 +1,114 @@
+#include "runtimeerror.h"
+
+#include "messagebox.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace platform {
+
+namespace {
+
+EndingStep& endingStep()
+{
+    static EndingStep step;
+    return step;
+}
+
+void endProcess(int status)
+{
+    std::fflush(nullptr);
+    // Quick exit: the report may come from deep inside a handler, with the
+    // application object still alive on main's stack.
+    std::_Exit(status);
+}
+
+// On a platform without a screen nobody can close the box, so the report
+// goes to standard error only; anything else would hang the process.
+bool hasScreen()
+{
+    const QString name = QGuiApplication::platformName();
+    return !name.isEmpty() && name != QLatin1String("offscreen") &&
+           name != QLatin1String("minimal");
+}
+
+} // namespace
+
+RuntimeError::RuntimeError(ErrorNumber number, QString description)
+    : m_number(number), m_description(std::move(description)),
+      m_what(m_description.toUtf8())
+{
+}
+
+const char* RuntimeError::what() const noexcept { return m_what.constData(); }
+
+QString standardDescription(ErrorNumber number)
+{
+    switch (number) {
+    case ErrorNumber::Overflow:
+        return QStringLiteral("Dépassement de capacité");
+    case ErrorNumber::OutOfMemory:
+        return QStringLiteral("Mémoire insuffisante");
+    case ErrorNumber::IndexOutOfRange:
+        return QStringLiteral("L'indice n'appartient pas à la sélection");
+    case ErrorNumber::DivisionByZero:
+        return QStringLiteral("Division par zéro");
+    case ErrorNumber::LibraryNotLoaded:
+        return QStringLiteral("Erreur de chargement de la bibliothèque");
+    case ErrorNumber::Internal:
+        return QStringLiteral("Erreur interne");
+    case ErrorNumber::InvalidControlValue:
+        return QStringLiteral("Valeur de propriété non valide");
+    case ErrorNumber::FunctionNotFound:
+        return QStringLiteral("Point d'entrée introuvable dans la bibliothèque");
+    }
+    return QStringLiteral("Erreur d'exécution");
+}
+
+void raise(ErrorNumber number) { throw RuntimeError(number, standardDescription(number)); }
+
+void raise(ErrorNumber number, const QString& description)
+{
+    throw RuntimeError(number, description);
+}
+
+void reportRuntimeError(const RuntimeError& error)
+{
+    const QString text = QStringLiteral("Erreur d'exécution %1 :\n%2")
+                             .arg(static_cast<int>(error.number()))
+                             .arg(error.description());
+    std::fprintf(stderr, "Solvane: %s\n", qPrintable(text.simplified()));
+    std::fflush(stderr);
+    if (hasScreen())
+        presentModal(QStringLiteral("Solvane"), text);
+    if (endingStep())
+        endingStep()(error);
+    else
+        endProcess(1);
+}
+
+void setEndingStep(EndingStep step) { endingStep() = std::move(step); }
+
+void runHandler(const std::function<void()>& handler) noexcept
+{
+    if (isModalBoxOpen())
+        return;
+    try {
+        handler();
+    } catch (const RuntimeError& e) {
+        reportRuntimeError(e);
+    } catch (const std::bad_alloc&) {
+        reportRuntimeError(RuntimeError(ErrorNumber::OutOfMemory,
+                                        standardDescription(ErrorNumber::OutOfMemory)));
+    } catch (const std::exception& e) {
+        reportRuntimeError(RuntimeError(ErrorNumber::Internal,
+                                        standardDescription(ErrorNumber::Internal) +
+                                            QStringLiteral(" : ") +
+                                            QString::fromLocal8Bit(e.what())));
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,43 @@
+#include "sharedlibrary.h"
+
+#include "runtimeerror.h"
+
+#include <QLibrary>
+
+namespace platform {
+
+SharedLibrary::SharedLibrary(QString baseName) : m_baseName(std::move(baseName)) {}
+
+// The library stays loaded for the whole run: QLibrary does not unload on
+// destruction, and functions handed out must stay valid.
+SharedLibrary::~SharedLibrary() = default;
+
+bool SharedLibrary::isLoaded() const { return m_library && m_library->isLoaded(); }
+
+void SharedLibrary::load()
+{
+    if (!m_library)
+        m_library = std::make_unique<QLibrary>(libraryFileName(m_baseName));
+    if (m_library->load())
+        return;
+    raise(ErrorNumber::LibraryNotLoaded,
+          QStringLiteral("Impossible de charger la bibliothèque « %1 » (%2).\n"
+                         "Le chargeur répond : %3\n%4")
+              .arg(m_baseName, libraryFileName(m_baseName), m_library->errorString(),
+                   librarySearchDescription()));
+}
+
+QFunctionPointer SharedLibrary::resolve(const char* symbol)
+{
+    if (!isLoaded())
+        load();
+    if (QFunctionPointer function = m_library->resolve(symbol))
+        return function;
+    raise(ErrorNumber::FunctionNotFound,
+          QStringLiteral("La fonction « %1 » est introuvable dans la bibliothèque « %2 » (%3).\n"
+                         "Le chargeur répond : %4")
+              .arg(QLatin1String(symbol), m_baseName, m_library->fileName(),
+                   m_library->errorString()));
+}
+
+} // namespace platform

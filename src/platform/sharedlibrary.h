@@ -1,0 +1,59 @@
+// A library loaded by name through the platform's own search on the first
+// call of any of its functions, each function looked up on its own first call.
+#pragma once
+
+#include <QFunctionPointer>
+#include <QString>
+
+#include <memory>
+#include <utility>
+
+class QLibrary;
+
+namespace platform {
+
+class SharedLibrary {
+public:
+    explicit SharedLibrary(QString baseName);
+    ~SharedLibrary();
+    SharedLibrary(const SharedLibrary&) = delete;
+    SharedLibrary& operator=(const SharedLibrary&) = delete;
+
+    // The function's address; loads the library first if needed. Raises the
+    // library or function error naming it, with the loader's own words.
+    QFunctionPointer resolve(const char* symbol);
+
+    bool isLoaded() const;
+    const QString& baseName() const { return m_baseName; }
+
+private:
+    void load();
+
+    QString m_baseName;
+    std::unique_ptr<QLibrary> m_library;
+};
+
+// The file the platform looks for ("libQuelbin.so", "Quelbin.dll").
+QString libraryFileName(const QString& baseName);
+// How the platform searches for it, for the operator (one source per platform).
+QString librarySearchDescription();
+
+// One exported function, typed by the public header's declaration.
+template <typename Fn> class LibraryFunction {
+public:
+    LibraryFunction(SharedLibrary& library, const char* name) : m_library(library), m_name(name) {}
+
+    template <typename... Args> auto operator()(Args&&... args)
+    {
+        if (!m_function)
+            m_function = reinterpret_cast<Fn>(m_library.resolve(m_name));
+        return m_function(std::forward<Args>(args)...);
+    }
+
+private:
+    SharedLibrary& m_library;
+    const char* m_name;
+    Fn m_function = nullptr;
+};
+
+} // namespace platform

@@ -1,0 +1,33 @@
+// Number and text formatting with the conventions of the window: plain
+// decimals, the user's decimal separator, no digit grouping, and names held
+// as raw bytes in the Windows-1252 code page.
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace platform {
+
+// "-5", "32768": a minus sign when negative, no blank, no grouping.
+QString decimalText(std::int64_t value);
+
+// The value rounded to 2 decimals, halfway cases to the even digit.
+double roundHalfEven2(double value);
+
+// Shortest decimal form ("2.5", "1,67", "5"), the user's separator, no grouping.
+QString shortestText(double value);
+
+// The "0.00000" format: five decimals, the user's separator, no grouping;
+// words for values that are not finite numbers.
+QString fixed5Text(double value);
+
+// Decodes the bytes as Windows-1252 text, every byte one character.
+QString decodeAnsi(std::span<const char> bytes);
+
+// The length of the bytes up to their first zero byte (all of them if none).
+std::size_t lengthToFirstZero(std::span<const char> bytes);
+
+} // namespace platform

@@ -1,0 +1,330 @@
+// Acquisition library answering every call at random. Answers lean toward the
+// edges (zero, negative, huge, unterminated, out-of-range) because those are
+// what break a caller; counts change rarely so that the window also spends
+// time in each state rather than rebuilding on every tick.
+#include "fuzz_control.h"
+#include "quelbin.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <random>
+
+namespace {
+
+constexpr int32_t kInt32Min = std::numeric_limits<int32_t>::min();
+constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
+constexpr int32_t kHugeCount = 32767;
+constexpr std::size_t kNameSize = QUELBIN_NAME_SIZE;
+constexpr std::size_t kRawSize = QUELBIN_RAW_SIZE;
+constexpr int32_t kRawLimit = QUELBIN_RAW_SIZE;
+
+class Fuzzer {
+public:
+    explicit Fuzzer(uint64_t seed) { reset(seed); }
+
+    void reset(uint64_t seed) {
+        rng_.seed(seed);
+        devices_ = static_cast<int32_t>(between(1, 40));
+        commands_ = static_cast<int32_t>(between(1, 40));
+    }
+
+    int32_t connection() {
+        switch (below(10)) {
+        case 0:
+        case 1:
+        case 2:
+            return 1;
+        case 3:
+        case 4:
+            return 0;
+        case 5:
+        case 6:
+            return -1;
+        case 7:
+            return pickOf(std::array{kInt32Min, kInt32Max, 2});
+        default:
+            return anyInt32();
+        }
+    }
+
+    int32_t deviceCount() { return count(devices_, kDeviceChangeOdds, false); }
+    int32_t commandCount() { return count(commands_, kCommandChangeOdds, true); }
+
+    int16_t device(char* name, int32_t* dataType) {
+        if (oneIn(20)) {
+            if (oneIn(2)) {
+                fillRandom(name, kNameSize);
+                *dataType = dataTypeCode();
+            }
+            return 0;
+        }
+        fillName(name, false);
+        *dataType = dataTypeCode();
+        return oneIn(10) ? pickOf(std::array<int16_t, 4>{-1, 2, 255, 32767}) : int16_t{1};
+    }
+
+    void commandName(char* name) { fillName(name, true); }
+
+    int32_t anyResult() { return oneIn(2) ? pickOf(std::array{0, 1, -1}) : anyInt32(); }
+
+    void rawDataInfo(int32_t* header, int32_t* byteCount) {
+        *header = oneIn(4) ? pickOf(std::array{0, -1, 1, kInt32Min, kInt32Max}) : anyInt32();
+        *byteCount = rawByteCount();
+    }
+
+    void rawData(uint8_t* data) {
+        if (oneIn(8)) {
+            fillPattern(data);
+        } else {
+            fillRandom(data, kRawSize);
+        }
+    }
+
+private:
+    // Odds that the current count changes on a given call, and that a single
+    // call answers something else, so that readings of one tick disagree.
+    static constexpr uint64_t kDeviceChangeOdds = 50;
+    static constexpr uint64_t kCommandChangeOdds = 80;
+    static constexpr uint64_t kStrayOdds = 30;
+
+    uint64_t below(uint64_t bound) {
+        return std::uniform_int_distribution<uint64_t>(0, bound - 1)(rng_);
+    }
+    int64_t between(int64_t low, int64_t high) {
+        return std::uniform_int_distribution<int64_t>(low, high)(rng_);
+    }
+    bool oneIn(uint64_t odds) { return below(odds) == 0; }
+    int32_t anyInt32() { return static_cast<int32_t>(static_cast<uint32_t>(rng_())); }
+
+    template <typename T, std::size_t N> T pickOf(const std::array<T, N>& values) {
+        return values[below(N)];
+    }
+
+    // A count of 32767 or more makes the window create that many command
+    // entries: for commands such counts come once in 200 changes, and no stray
+    // reading enters or interrupts one, which would cost two more rebuilds.
+    enum class Huge { Allowed, Rare, Never };
+
+    int32_t count(int32_t& current, uint64_t changeOdds, bool hugeIsCostly) {
+        if (oneIn(changeOdds)) {
+            current = drawCount(hugeIsCostly ? Huge::Rare : Huge::Allowed);
+        } else if (!(hugeIsCostly && current >= kHugeCount) && oneIn(kStrayOdds)) {
+            int32_t stray = current;
+            while (stray == current) {
+                stray = drawCount(hugeIsCostly ? Huge::Never : Huge::Allowed);
+            }
+            return stray;
+        }
+        return current;
+    }
+
+    int32_t drawCount(Huge huge) {
+        if (huge == Huge::Rare && oneIn(200)) {
+            return pickOf(std::array{kHugeCount, kHugeCount + 1, kInt32Max});
+        }
+        const uint64_t roll = below(huge == Huge::Allowed ? 100 : 94);
+        if (roll < 3) {
+            return kInt32Min;
+        }
+        if (roll < 6) {
+            return -32769;
+        }
+        if (roll < 11) {
+            return -1;
+        }
+        if (roll < 18) {
+            return 0;
+        }
+        if (roll < 94) {
+            return static_cast<int32_t>(between(1, 40));
+        }
+        return pickOf(std::array{kHugeCount, kHugeCount + 1, kInt32Max});
+    }
+
+    int32_t dataTypeCode() {
+        if (below(10) < 8) {
+            return static_cast<int32_t>(between(-1, 5));
+        }
+        return oneIn(2) ? pickOf(std::array{6, 65538, kInt32Min, kInt32Max, -2}) : anyInt32();
+    }
+
+    int32_t rawByteCount() {
+        const uint64_t roll = below(20);
+        if (roll < 16) {
+            return static_cast<int32_t>(between(0, kRawLimit));
+        }
+        if (roll == 16) {
+            return pickOf(std::array{0, 1, kRawLimit - 1, kRawLimit});
+        }
+        return pickOf(std::array{kInt32Min, -1, kRawLimit + 1, kInt32Max});
+    }
+
+    template <typename Byte> void fillRandom(Byte* out, std::size_t size) {
+        for (std::size_t i = 0; i < size; i += 8) {
+            uint64_t bits = rng_();
+            for (std::size_t j = i; j < std::min(size, i + 8); ++j, bits >>= 8U) {
+                out[j] = static_cast<Byte>(static_cast<uint8_t>(bits));
+            }
+        }
+    }
+
+    uint8_t nameChar() {
+        static constexpr std::array<char, 64> kChars{
+            'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P',
+            'Q', 'R', 'S', 'T', 'U', 'V', 'W', 'X', 'Y', 'Z', 'a', 'b', 'c', 'd', 'e', 'f',
+            'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', 'r', 's', 't', 'u', 'v',
+            'w', 'x', 'y', 'z', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '-', '_'};
+        return static_cast<uint8_t>(pickOf(kChars));
+    }
+
+    enum class NameKind { Plain, Accented, Control, Blanks, Unterminated, Random };
+
+    NameKind nameKind() {
+        const uint64_t roll = below(100);
+        if (roll < 60) {
+            return NameKind::Plain;
+        }
+        if (roll < 70) {
+            return NameKind::Accented;
+        }
+        if (roll < 78) {
+            return NameKind::Control;
+        }
+        if (roll < 86) {
+            return NameKind::Blanks;
+        }
+        return roll < 94 ? NameKind::Unterminated : NameKind::Random;
+    }
+
+    // One byte of a name of the given kind; never zero.
+    uint8_t nameByte(NameKind kind) {
+        switch (kind) {
+        case NameKind::Accented:
+            return oneIn(3) ? static_cast<uint8_t>(between(0xC0, 0xFF)) : nameChar();
+        case NameKind::Control:
+            return oneIn(4) ? static_cast<uint8_t>(between(0x01, 0x1F)) : nameChar();
+        case NameKind::Blanks:
+            return oneIn(3) ? pickOf(std::array<uint8_t, 3>{' ', ' ', '\t'}) : nameChar();
+        case NameKind::Unterminated:
+            return oneIn(2) ? nameChar() : static_cast<uint8_t>(between(1, 255));
+        case NameKind::Plain:
+        case NameKind::Random:
+            break;
+        }
+        return nameChar();
+    }
+
+    // Mostly short names, sometimes empty or filling the buffer.
+    std::size_t nameLength() {
+        const uint64_t roll = below(20);
+        if (roll == 0) {
+            return 0;
+        }
+        if (roll == 1) {
+            return static_cast<std::size_t>(between(100, kNameSize - 1));
+        }
+        return static_cast<std::size_t>(between(1, 24));
+    }
+
+    // Writes a name into the 128-byte buffer. With `mayKeepTail`, a terminated
+    // name sometimes leaves whatever followed it in the buffer untouched.
+    void fillName(char* name, bool mayKeepTail) {
+        const NameKind kind = nameKind();
+        if (kind == NameKind::Random) {
+            fillRandom(name, kNameSize);
+            return;
+        }
+        const std::size_t length = kind == NameKind::Unterminated ? kNameSize : nameLength();
+        for (std::size_t i = 0; i < length; ++i) {
+            name[i] = static_cast<char>(nameByte(kind));
+        }
+        if (length == kNameSize) {
+            return;
+        }
+        name[length] = '\0';
+        if (!(mayKeepTail && oneIn(3))) {
+            fillRandom(name + length + 1, kNameSize - length - 1);
+        }
+    }
+
+    // Repeats one element whose bits are an edge case for some data type:
+    // zero, all ones, sign bit alone, infinities, NaNs, denormals.
+    void fillPattern(uint8_t* data) {
+        static constexpr std::array<uint64_t, 10> kPatterns{
+            0x0000000000000000U, 0xFFFFFFFFFFFFFFFFU, 0x8000000000000000U, 0x0000000080000000U,
+            0x7FF0000000000000U, 0xFFF8000000000001U, 0x7F8000007FC00000U, 0xFF800000FF800001U,
+            0x0000000000000001U, 0x000FFFFFFFFFFFFFU};
+        const uint64_t pattern = pickOf(kPatterns);
+        for (std::size_t i = 0; i < kRawSize; ++i) {
+            data[i] = static_cast<uint8_t>(pattern >> (8U * (i % 8U)));
+        }
+    }
+
+    std::mt19937_64 rng_;
+    int32_t devices_ = 0;
+    int32_t commands_ = 0;
+};
+
+Fuzzer& fuzzer() {
+    static Fuzzer instance(0);
+    return instance;
+}
+
+} // namespace
+
+extern "C" SOLVANE_EXPORT void fuzz_seed(uint64_t seed) {
+    fuzzer().reset(seed);
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) {
+    return fuzzer().connection();
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbDevices(void) {
+    return fuzzer().deviceCount();
+}
+
+extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t /*index*/,
+                                                         char name[QUELBIN_NAME_SIZE],
+                                                         int32_t* dataType) {
+    if (name == nullptr || dataType == nullptr) {
+        return 0;
+    }
+    return fuzzer().device(name, dataType);
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbCommands(void) {
+    return fuzzer().commandCount();
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t /*index*/,
+                                                              char name[QUELBIN_NAME_SIZE]) {
+    if (name != nullptr) {
+        fuzzer().commandName(name);
+    }
+    return fuzzer().anyResult();
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL addCommand(int32_t /*index*/) {
+    return fuzzer().anyResult();
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t /*index*/, int32_t* header,
+                                                              int32_t* byteCount) {
+    if (header == nullptr || byteCount == nullptr) {
+        return 0;
+    }
+    fuzzer().rawDataInfo(header, byteCount);
+    return fuzzer().anyResult();
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t /*index*/,
+                                                          uint8_t data[QUELBIN_RAW_SIZE]) {
+    if (data != nullptr) {
+        fuzzer().rawData(data);
+    }
+    return fuzzer().anyResult();
+}

@@ -1,0 +1,321 @@
+// The window as the operator meets it: layout, start-up state, refresh rate,
+// the order of the update cycle, and what a run-time error does to a handler.
+#include "acquisition/modquelbin.h"
+#include "platform/messagebox.h"
+#include "scriptedlibrary.h"
+#include "testreports.h"
+#include "window/clickableslider.h"
+#include "window/commandcombobox.h"
+#include "window/frmprincipale.h"
+#include "windowundertest.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// The centre of the slider's handle, where a click leaves the value alone.
+QPoint handleCentre(QSlider* slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    option.subControls = QStyle::SC_All;
+    return slider->style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider)
+        .center();
+}
+
+void showAndActivate(QWidget* window)
+{
+    window->show();
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+} // namespace
+
+class tst_frmprincipale : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void layout_data();
+    void layout();
+    void windowKeepsItsSize();
+    void stateAfterStartUp();
+    void refreshRate_data();
+    void refreshRate();
+    void keyboardMoveDoesNotApplyRate();
+    void focusSkipsDisabledControls();
+    void tickStagesRunInOrder();
+    void errorInTickStopsLaterStages();
+    void errorInClickHandlerIsReported();
+    void timerDrivesTicks();
+
+private:
+    ScriptedLibrary m_library;
+};
+
+void tst_frmprincipale::init()
+{
+    m_library.reset();
+    m_library.setNbAcqui(1);
+}
+
+void tst_frmprincipale::cleanup() { QLocale::setDefault(QLocale::c()); }
+
+void tst_frmprincipale::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("designCaption");
+
+    // Pixels are the designed twips divided by 15.
+    QTest::newRow("cmdExécute") << u"cmdExécute"_qs << QRect(216, 264, 89, 65) << u"Exécuter"_qs;
+    QTest::newRow("lblAcquiConnecté") << u"lblAcquiConnecté"_qs << QRect(16, 8, 217, 17)
+                                      << QString();
+    QTest::newRow("lblNbDevices") << u"lblNbDevices"_qs << QRect(248, 8, 209, 17)
+                                  << u"Nombre de senseurs: "_qs;
+    QTest::newRow("cmbCommandes") << u"cmbCommandes"_qs << QRect(16, 304, 193, 21) << QString();
+    QTest::newRow("lblNbCommandes") << u"lblNbCommandes"_qs << QRect(24, 272, 169, 17)
+                                    << u"Nombre de commandes: "_qs;
+    QTest::newRow("cmbSourceSurveillée") << u"cmbSourceSurveillée"_qs << QRect(16, 32, 177, 21)
+                                         << QString();
+    QTest::newRow("lstRawData") << u"lstRawData"_qs << QRect(16, 88, 425, 147) << QString();
+    QTest::newRow("sliRefresh") << u"sliRefresh"_qs << QRect(320, 264, 121, 9) << QString();
+    QTest::newRow("lblRefresh") << u"lblRefresh"_qs << QRect(320, 296, 129, 17) << QString();
+}
+
+void tst_frmprincipale::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, designCaption);
+
+    WindowUnderTest w(m_library);
+    auto* control = w->findChild<QWidget*>(name);
+    QVERIFY2(control, qPrintable(name));
+    QCOMPARE(control->geometry(), geometry);
+    if (auto* label = qobject_cast<QLabel*>(control); label && !designCaption.isEmpty())
+        QCOMPARE(label->text(), designCaption);
+    if (auto* button = qobject_cast<QPushButton*>(control))
+        QCOMPARE(button->text(), designCaption);
+}
+
+void tst_frmprincipale::windowKeepsItsSize()
+{
+    WindowUnderTest w(m_library);
+    QCOMPARE(w->objectName(), u"frmPrincipale"_qs);
+    QCOMPARE(w->windowTitle(), u"Solvane (TM)"_qs);
+    QCOMPARE(w->size(), QSize(461, 340));
+    QCOMPARE(w->minimumSize(), QSize(461, 340));
+    QCOMPARE(w->maximumSize(), QSize(461, 340));
+    QVERIFY(w->findChild<QTimer*>(u"tmrMiseÀJour"_qs));
+}
+
+void tst_frmprincipale::stateAfterStartUp()
+{
+    m_library.setNbAcqui(0);
+    TestReports reports;
+    frmPrincipale window; // the timer left running, as in the program
+    QVERIFY(reports.reports.empty());
+
+    QComboBox* sensors = window.cmbSourceSurveillée;
+    QCOMPARE(sensors->count(), 32);
+    for (int i = 0; i < 32; ++i)
+        QCOMPARE(sensors->itemText(i), QString::number(i));
+    QCOMPARE(sensors->currentIndex(), -1);
+    QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{-1});
+
+    QCOMPARE(window.sliRefresh->value(), 3);
+    QCOMPARE(window.tmrMiseÀJour->interval(), 600);
+    QVERIFY(window.tmrMiseÀJour->isActive());
+    QVERIFY(!window.cmdExécute->isEnabled());
+    QVERIFY(!window.cmbCommandes->isEnabled());
+    QCOMPARE(window.cmbCommandes->count(), 0);
+
+    // The load handler shows the connection and the rate; the counts wait
+    // for the first tick.
+    QCOMPARE(window.lblAcquiConnecté->text(), u"Module d'acquisition: déconnecté"_qs);
+    QCOMPARE(window.lblRefresh->text(), u"Rafraîchi 1.67/ fois sec."_qs);
+    QCOMPARE(window.lblNbDevices->text(), u"Nombre de senseurs: "_qs);
+    QCOMPARE(window.lblNbCommandes->text(), u"Nombre de commandes: "_qs);
+    QCOMPARE(m_library.calls(), QStringList{u"getNbAcqui()"_qs});
+}
+
+void tst_frmprincipale::refreshRate_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("caption");
+
+    const QLocale french(QLocale::French, QLocale::France);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("fr 1") << french << 1 << 200 << u"Rafraîchi 5/ fois sec."_qs;
+    QTest::newRow("fr 2") << french << 2 << 400 << u"Rafraîchi 2,5/ fois sec."_qs;
+    QTest::newRow("fr 3") << french << 3 << 600 << u"Rafraîchi 1,67/ fois sec."_qs;
+    QTest::newRow("fr 4") << french << 4 << 800 << u"Rafraîchi 1,25/ fois sec."_qs;
+    QTest::newRow("fr 5") << french << 5 << 1000 << u"Rafraîchi 1/ fois sec."_qs;
+    QTest::newRow("en 1") << english << 1 << 200 << u"Rafraîchi 5/ fois sec."_qs;
+    QTest::newRow("en 2") << english << 2 << 400 << u"Rafraîchi 2.5/ fois sec."_qs;
+    QTest::newRow("en 3") << english << 3 << 600 << u"Rafraîchi 1.67/ fois sec."_qs;
+    QTest::newRow("en 4") << english << 4 << 800 << u"Rafraîchi 1.25/ fois sec."_qs;
+    QTest::newRow("en 5") << english << 5 << 1000 << u"Rafraîchi 1/ fois sec."_qs;
+}
+
+void tst_frmprincipale::refreshRate()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, value);
+    QFETCH(int, interval);
+    QFETCH(QString, caption);
+
+    QLocale::setDefault(locale);
+    WindowUnderTest w(m_library);
+    showAndActivate(&w.window());
+    ClickableSlider* slider = w->sliRefresh;
+    QSignalSpy clicks(slider, &ClickableSlider::clicked);
+
+    // A change made in code is no click: nothing is applied yet.
+    slider->setValue(value);
+    QCOMPARE(w->tmrMiseÀJour->interval(), 600);
+
+    QTest::mouseClick(slider, Qt::LeftButton, {}, handleCentre(slider));
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(slider->value(), value);
+    QCOMPARE(w->tmrMiseÀJour->interval(), interval);
+    QCOMPARE(w->lblRefresh->text(), caption);
+}
+
+void tst_frmprincipale::keyboardMoveDoesNotApplyRate()
+{
+    WindowUnderTest w(m_library);
+    showAndActivate(&w.window());
+    ClickableSlider* slider = w->sliRefresh;
+    slider->setFocus();
+    QSignalSpy clicks(slider, &ClickableSlider::clicked);
+
+    QTest::keyClick(slider, Qt::Key_Right);
+    QCOMPARE(slider->value(), 4);
+    QCOMPARE(clicks.count(), 0);
+    QCOMPARE(w->tmrMiseÀJour->interval(), 600);
+    QCOMPARE(w->lblRefresh->text(), u"Rafraîchi 1.67/ fois sec."_qs);
+
+    // The next click applies the position the keyboard left.
+    QTest::mouseClick(slider, Qt::LeftButton, {}, handleCentre(slider));
+    QCOMPARE(w->tmrMiseÀJour->interval(), 800);
+}
+
+void tst_frmprincipale::focusSkipsDisabledControls()
+{
+    WindowUnderTest w(m_library);
+    showAndActivate(&w.window());
+    QVERIFY(!w->cmdExécute->isEnabled());
+    QVERIFY(!w->cmbCommandes->isEnabled());
+
+    w->cmbSourceSurveillée->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 4; ++i) {
+        visited << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(visited, (QStringList{u"cmbSourceSurveillée"_qs, u"lstRawData"_qs, u"sliRefresh"_qs,
+                                   u"cmbSourceSurveillée"_qs}));
+}
+
+void tst_frmprincipale::tickStagesRunInOrder()
+{
+    m_library.setNbDevices(1);
+    m_library.setDevice(0, "Capteur", 1);
+    m_library.setNbCommands(1);
+    m_library.setCommandName(0, "Arret");
+    m_library.setRawData(0, 1, 1, QByteArray(1, '\x07'));
+    WindowUnderTest w(m_library);
+    modQuelbin::SetWatchedSource(0);
+
+    w.tick();
+    QCOMPARE(m_library.calls(),
+             (QStringList{u"getNbAcqui()"_qs,                 // connection state
+                          u"getNbDevices()"_qs,               // sensor count label
+                          u"getNbDevices()"_qs, u"getNbDevices()"_qs, u"getNbDevices()"_qs,
+                          u"getDevice(0)"_qs,                 // sensor list
+                          u"getNbCommands()"_qs, u"getNbCommands()"_qs,
+                          u"getCommandName(0)"_qs,            // command list
+                          u"getRawDataInfo(0)"_qs, u"getRawData(0)"_qs})); // log
+    QVERIFY(w.reports.reports.empty());
+}
+
+void tst_frmprincipale::errorInTickStopsLaterStages()
+{
+    m_library.setNbDevices(1);
+    m_library.setUnreadableDevice(0);
+    m_library.setNbCommands(2);
+    WindowUnderTest w(m_library);
+    modQuelbin::SetWatchedSource(0);
+
+    // The failed-sensor box is where the error strikes, inside the sensor
+    // list stage.
+    platform::setMessagePresenter([](const QString&, const QString&) {
+        platform::raise(platform::ErrorNumber::Overflow);
+    });
+    w.tick();
+    platform::setMessagePresenter({});
+
+    QCOMPARE(w.reports.reports.size(), std::size_t{1});
+    QCOMPARE(w.reports.reports.front().number, platform::ErrorNumber::Overflow);
+    QCOMPARE(w.reports.reports.front().description, u"Dépassement de capacité"_qs);
+    const QStringList calls = m_library.calls();
+    QCOMPARE(calls.last(), u"getDevice(0)"_qs);
+    QVERIFY(!calls.contains(u"getNbCommands()"_qs));
+    QVERIFY(!calls.contains(u"getRawDataInfo(0)"_qs));
+    QCOMPARE(w->cmbSourceSurveillée->count(), 0); // what was done stays done
+}
+
+void tst_frmprincipale::errorInClickHandlerIsReported()
+{
+    WindowUnderTest w(m_library);
+    showAndActivate(&w.window());
+    // Outside the designed range the click divides by a zero interval.
+    w->sliRefresh->setMinimum(0);
+    w->sliRefresh->setValue(0);
+    QTest::mouseClick(w->sliRefresh, Qt::LeftButton, {}, handleCentre(w->sliRefresh));
+
+    QCOMPARE(w.reports.reports.size(), std::size_t{1});
+    QCOMPARE(w.reports.reports.front().number, platform::ErrorNumber::DivisionByZero);
+    QCOMPARE(w->tmrMiseÀJour->interval(), 0);
+    QCOMPARE(w->lblRefresh->text(), u"Rafraîchi 1.67/ fois sec."_qs);
+}
+
+void tst_frmprincipale::timerDrivesTicks()
+{
+    TestReports reports;
+    frmPrincipale window;
+    m_library.clearCalls();
+    // A coarse timer may fire up to 5% late: the first tick is one interval away.
+    const int remaining = window.tmrMiseÀJour->remainingTime();
+    QVERIFY2(remaining > 400 && remaining <= 630, qPrintable(QString::number(remaining)));
+
+    QSignalSpy ticks(window.tmrMiseÀJour, &QTimer::timeout);
+    QVERIFY(ticks.wait(2000));
+    QCOMPARE(m_library.calls().value(0), u"getNbAcqui()"_qs);
+    QCOMPARE(window.lblNbDevices->text(), u"Nb. senseurs: 0"_qs);
+}
+
+QTEST_MAIN(tst_frmprincipale)
+#include "tst_frmprincipale.moc"
