@@ -25,40 +25,50 @@ std::int16_t watchedSource = -1;
 // Library counts are held in 16 bits. A count outside that range is clamped,
 // so that it is compared and stored like any other and the list is rebuilt
 // once, not on every tick.
-std::int16_t deviceCountFromLibrary() { return platform::saturateToInt16(quelbin::getNbDevices()); }
+std::int16_t deviceCountFromLibrary() {
+    return platform::saturateToInt16(quelbin::getNbDevices());
+}
 
-QString sensorEntry(std::int16_t index, const QString& name, modTypesDonnées::DataType code)
-{
+QString sensorEntry(std::int16_t index, const QString& name, modTypesDonnées::DataType code) {
     return QStringLiteral("(") + platform::decimalText(index) + QStringLiteral(") ") + name +
            QStringLiteral(" [") + modTypesDonnées::DataTypeName(code) + QStringLiteral("]");
 }
 
 } // namespace
 
-void InitDeviceCount() { SetKnownDeviceCount(0); }
-void SetKnownDeviceCount(std::int16_t count) { knownDeviceCount = count; }
-std::int16_t GetKnownDeviceCount() { return knownDeviceCount; }
+void InitDeviceCount() {
+    SetKnownDeviceCount(0);
+}
+void SetKnownDeviceCount(std::int16_t count) {
+    knownDeviceCount = count;
+}
+std::int16_t GetKnownDeviceCount() {
+    return knownDeviceCount;
+}
 
-void InitWatchedSource() { SetWatchedSource(-1); }
-void SetWatchedSource(std::int16_t index) { watchedSource = index; }
-std::int16_t GetWatchedSource() { return watchedSource; }
+void InitWatchedSource() {
+    SetWatchedSource(-1);
+}
+void SetWatchedSource(std::int16_t index) {
+    watchedSource = index;
+}
+std::int16_t GetWatchedSource() {
+    return watchedSource;
+}
 
-void ShowModuleStatus()
-{
+void ShowModuleStatus() {
     const bool connected = quelbin::getNbAcqui() > 0;
     frmPrincipale::instance().lblAcquiConnecté->setText(
         QStringLiteral("Module d'acquisition: ") +
         (connected ? QStringLiteral("connecté") : QStringLiteral("déconnecté")));
 }
 
-void ShowDeviceCount()
-{
+void ShowDeviceCount() {
     frmPrincipale::instance().lblNbDevices->setText(QStringLiteral("Nb. senseurs: ") +
                                                     platform::decimalText(quelbin::getNbDevices()));
 }
 
-void RefreshDeviceList()
-{
+void RefreshDeviceList() {
     if (deviceCountFromLibrary() == GetKnownDeviceCount())
         return;
     SetKnownDeviceCount(deviceCountFromLibrary());
@@ -88,8 +98,7 @@ void RefreshDeviceList()
     list->setCurrentIndex(-1);
 }
 
-void AppendRawData()
-{
+void AppendRawData() {
     const std::int16_t source = GetWatchedSource();
     if (source < 0)
         return;
@@ -123,8 +132,7 @@ void AppendRawData()
         log->clear(); // emptied whole, the newest line included
 }
 
-bool IsNameChar(QStringView character)
-{
+bool IsNameChar(QStringView character) {
     if (character.isEmpty())
         return false;
     const char16_t c = character.front().unicode();
@@ -132,8 +140,7 @@ bool IsNameChar(QStringView character)
            c == u'-' || c == u'_';
 }
 
-QString TrimDeviceName(const QString& name)
-{
+QString TrimDeviceName(const QString& name) {
     constexpr qsizetype longest = 127;
     qsizetype length = 0;
     while (length < longest && length < name.size() && IsNameChar(QStringView(name).mid(length, 1)))

@@ -8,8 +8,7 @@ namespace quelbin {
 
 namespace {
 
-platform::SharedLibrary& library()
-{
+platform::SharedLibrary& library() {
     static platform::SharedLibrary lib(QStringLiteral("Quelbin"));
     return lib;
 }
@@ -20,50 +19,42 @@ template <typename Fn> using Function = platform::LibraryFunction<Fn>;
 
 } // namespace
 
-std::int32_t getNbAcqui()
-{
+std::int32_t getNbAcqui() {
     static Function<decltype(&::getNbAcqui)> fn(library(), "getNbAcqui");
     return fn();
 }
 
-std::int32_t getNbDevices()
-{
+std::int32_t getNbDevices() {
     static Function<decltype(&::getNbDevices)> fn(library(), "getNbDevices");
     return fn();
 }
 
-std::int16_t getDevice(std::int32_t index, NameBuffer& name, std::int32_t& dataType)
-{
+std::int16_t getDevice(std::int32_t index, NameBuffer& name, std::int32_t& dataType) {
     static Function<decltype(&::getDevice)> fn(library(), "getDevice");
     return fn(index, name.data(), &dataType);
 }
 
-std::int32_t getNbCommands()
-{
+std::int32_t getNbCommands() {
     static Function<decltype(&::getNbCommands)> fn(library(), "getNbCommands");
     return fn();
 }
 
-std::int32_t getCommandName(std::int32_t index, NameBuffer& name)
-{
+std::int32_t getCommandName(std::int32_t index, NameBuffer& name) {
     static Function<decltype(&::getCommandName)> fn(library(), "getCommandName");
     return fn(index, name.data());
 }
 
-std::int32_t addCommand(std::int32_t index)
-{
+std::int32_t addCommand(std::int32_t index) {
     static Function<decltype(&::addCommand)> fn(library(), "addCommand");
     return fn(index);
 }
 
-std::int32_t getRawDataInfo(std::int32_t index, std::int32_t& header, std::int32_t& byteCount)
-{
+std::int32_t getRawDataInfo(std::int32_t index, std::int32_t& header, std::int32_t& byteCount) {
     static Function<decltype(&::getRawDataInfo)> fn(library(), "getRawDataInfo");
     return fn(index, &header, &byteCount);
 }
 
-std::int32_t getRawData(std::int32_t index, RawBuffer& data)
-{
+std::int32_t getRawData(std::int32_t index, RawBuffer& data) {
     static Function<decltype(&::getRawData)> fn(library(), "getRawData");
     return fn(index, data.data());
 }

@@ -18,33 +18,40 @@ std::int16_t knownCommandCount = 0;
 std::vector<quelbin::NameBuffer> commandNames;
 
 // Re-created, never resized in place: every entry starts as 128 zero bytes.
-void createCommandNames(std::int32_t upperBound)
-{
+void createCommandNames(std::int32_t upperBound) {
     commandNames = std::vector<quelbin::NameBuffer>(static_cast<std::size_t>(upperBound) + 1,
                                                     quelbin::NameBuffer{});
 }
 
-std::int32_t commandNamesUpperBound() { return static_cast<std::int32_t>(commandNames.size()) - 1; }
+std::int32_t commandNamesUpperBound() {
+    return static_cast<std::int32_t>(commandNames.size()) - 1;
+}
 
 // Library counts are held in 16 bits. A count outside that range is clamped,
 // so that it is compared and stored like any other and the list is rebuilt
 // once, not on every tick.
-std::int16_t commandCountFromLibrary() { return platform::saturateToInt16(quelbin::getNbCommands()); }
+std::int16_t commandCountFromLibrary() {
+    return platform::saturateToInt16(quelbin::getNbCommands());
+}
 
 } // namespace
 
-void InitCommands()
-{
+void InitCommands() {
     createCommandNames(namesGrowth);
     SetKnownCommandCount(0);
 }
 
-void SetKnownCommandCount(std::int16_t count) { knownCommandCount = count; }
-std::int16_t GetKnownCommandCount() { return knownCommandCount; }
-const std::vector<quelbin::NameBuffer>& GetCommandNames() { return commandNames; }
+void SetKnownCommandCount(std::int16_t count) {
+    knownCommandCount = count;
+}
+std::int16_t GetKnownCommandCount() {
+    return knownCommandCount;
+}
+const std::vector<quelbin::NameBuffer>& GetCommandNames() {
+    return commandNames;
+}
 
-void RefreshCommandList()
-{
+void RefreshCommandList() {
     if (commandCountFromLibrary() == GetKnownCommandCount())
         return;
     frmPrincipale& window = frmPrincipale::instance();
@@ -65,7 +72,8 @@ void RefreshCommandList()
     for (std::int16_t index = 0; index < count; ++index) {
         quelbin::NameBuffer& name = commandNames[static_cast<std::size_t>(index)];
         quelbin::getCommandName(index, name);
-        list->insertItem(index, platform::decodeAnsi({name.data(), platform::lengthToFirstZero(name)}));
+        list->insertItem(index,
+                         platform::decodeAnsi({name.data(), platform::lengthToFirstZero(name)}));
     }
     list->setCurrentIndex(-1);
     window.ValidateCommandIndex();

@@ -7,13 +7,12 @@ namespace modConversion {
 
 using namespace modTypesDonnées;
 
-QString RawToText(const std::uint8_t* element, DataType code)
-{
+QString RawToText(const std::uint8_t* element, DataType code) {
     switch (code) {
     case TypeBool:
         // Only the low 16 bits of the truth value count.
         return static_cast<std::uint16_t>(tarvox::ToBOOL(element)) != 0 ? QStringLiteral("Vrai")
-                                                                         : QStringLiteral("Faux");
+                                                                        : QStringLiteral("Faux");
     case TypeInt1:
         return platform::decimalText(tarvox::ToINT1(element));
     case TypeInt2:

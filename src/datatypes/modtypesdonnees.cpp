@@ -10,25 +10,24 @@ namespace {
 
 std::array<DataType, DeviceTypeCount> deviceTypes{};
 
-bool isTableIndex(std::int16_t index) { return index >= 0 && index < DeviceTypeCount; }
+bool isTableIndex(std::int16_t index) {
+    return index >= 0 && index < DeviceTypeCount;
+}
 
 } // namespace
 
-void InitDeviceTypes()
-{
+void InitDeviceTypes() {
     for (std::int16_t i = 0; i < DeviceTypeCount; ++i)
         SetDeviceType(i, TypeNotSet);
 }
 
-void SetDeviceType(std::int16_t index, DataType code)
-{
+void SetDeviceType(std::int16_t index, DataType code) {
     if (!isTableIndex(index))
         platform::raise(platform::ErrorNumber::IndexOutOfRange);
     deviceTypes[static_cast<std::size_t>(index)] = code;
 }
 
-DataType GetDeviceType(std::int16_t index)
-{
+DataType GetDeviceType(std::int16_t index) {
     if (index == -1)
         return TypeNotSet;
     if (!isTableIndex(index))
@@ -36,8 +35,7 @@ DataType GetDeviceType(std::int16_t index)
     return deviceTypes[static_cast<std::size_t>(index)];
 }
 
-QString DataTypeName(DataType code)
-{
+QString DataTypeName(DataType code) {
     switch (code) {
     case TypeBool:
         return QStringLiteral("Bool");
@@ -56,8 +54,7 @@ QString DataTypeName(DataType code)
     }
 }
 
-std::int16_t DataTypeSize(DataType code)
-{
+std::int16_t DataTypeSize(DataType code) {
     switch (code) {
     case TypeInt2:
         return 2;

@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+// moc reads the headers a Qt class includes and cannot parse an accented
+// namespace name; it needs nothing from here.
+#ifndef Q_MOC_RUN
+
 namespace modTypesDonnées {
 
 // A sensor's data-type code, always compared as a whole 32-bit value.
@@ -32,3 +36,5 @@ QString DataTypeName(DataType code);
 std::int16_t DataTypeSize(DataType code);
 
 } // namespace modTypesDonnées
+
+#endif

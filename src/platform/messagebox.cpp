@@ -9,14 +9,12 @@ namespace {
 
 int openBoxes = 0;
 
-MessagePresenter& presenter()
-{
+MessagePresenter& presenter() {
     static MessagePresenter p;
     return p;
 }
 
-void showRealBox(const QString& title, const QString& text)
-{
+void showRealBox(const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
@@ -24,12 +22,15 @@ void showRealBox(const QString& title, const QString& text)
 
 } // namespace
 
-void setMessagePresenter(MessagePresenter p) { presenter() = std::move(p); }
+void setMessagePresenter(MessagePresenter p) {
+    presenter() = std::move(p);
+}
 
-bool isModalBoxOpen() { return openBoxes > 0; }
+bool isModalBoxOpen() {
+    return openBoxes > 0;
+}
 
-void presentModal(const QString& title, const QString& text)
-{
+void presentModal(const QString& title, const QString& text) {
     ++openBoxes;
     struct Closed {
         ~Closed() { --openBoxes; }
@@ -40,6 +41,8 @@ void presentModal(const QString& title, const QString& text)
         showRealBox(title, text);
 }
 
-void showMessage(const QString& text) { presentModal(QStringLiteral("Solvane"), text); }
+void showMessage(const QString& text) {
+    presentModal(QStringLiteral("Solvane"), text);
+}
 
 } // namespace platform

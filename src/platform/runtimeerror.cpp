@@ -12,14 +12,12 @@ namespace platform {
 
 namespace {
 
-EndingStep& endingStep()
-{
+EndingStep& endingStep() {
     static EndingStep step;
     return step;
 }
 
-void endProcess(int status)
-{
+void endProcess(int status) {
     std::fflush(nullptr);
     // Quick exit: the report may come from deep inside a handler, with the
     // application object still alive on main's stack.
@@ -28,8 +26,7 @@ void endProcess(int status)
 
 // On a platform without a screen nobody can close the box, so the report
 // goes to standard error only; anything else would hang the process.
-bool hasScreen()
-{
+bool hasScreen() {
     const QString name = QGuiApplication::platformName();
     return !name.isEmpty() && name != QLatin1String("offscreen") &&
            name != QLatin1String("minimal");
@@ -38,15 +35,13 @@ bool hasScreen()
 } // namespace
 
 RuntimeError::RuntimeError(ErrorNumber number, QString description)
-    : m_number(number), m_description(std::move(description)),
-      m_what(m_description.toUtf8())
-{
+    : m_number(number), m_description(std::move(description)), m_what(m_description.toUtf8()) {}
+
+const char* RuntimeError::what() const noexcept {
+    return m_what.constData();
 }
 
-const char* RuntimeError::what() const noexcept { return m_what.constData(); }
-
-QString standardDescription(ErrorNumber number)
-{
+QString standardDescription(ErrorNumber number) {
     switch (number) {
     case ErrorNumber::Overflow:
         return QStringLiteral("Dépassement de capacité");
@@ -68,15 +63,15 @@ QString standardDescription(ErrorNumber number)
     return QStringLiteral("Erreur d'exécution");
 }
 
-void raise(ErrorNumber number) { throw RuntimeError(number, standardDescription(number)); }
+void raise(ErrorNumber number) {
+    throw RuntimeError(number, standardDescription(number));
+}
 
-void raise(ErrorNumber number, const QString& description)
-{
+void raise(ErrorNumber number, const QString& description) {
     throw RuntimeError(number, description);
 }
 
-void reportRuntimeError(const RuntimeError& error)
-{
+void reportRuntimeError(const RuntimeError& error) {
     const QString text = QStringLiteral("Erreur d'exécution %1 :\n%2")
                              .arg(static_cast<int>(error.number()))
                              .arg(error.description());
@@ -90,10 +85,11 @@ void reportRuntimeError(const RuntimeError& error)
         endProcess(1);
 }
 
-void setEndingStep(EndingStep step) { endingStep() = std::move(step); }
+void setEndingStep(EndingStep step) {
+    endingStep() = std::move(step);
+}
 
-void runHandler(const std::function<void()>& handler) noexcept
-{
+void runHandler(const std::function<void()>& handler) noexcept {
     if (isModalBoxOpen())
         return;
     try {
@@ -101,13 +97,12 @@ void runHandler(const std::function<void()>& handler) noexcept
     } catch (const RuntimeError& e) {
         reportRuntimeError(e);
     } catch (const std::bad_alloc&) {
-        reportRuntimeError(RuntimeError(ErrorNumber::OutOfMemory,
-                                        standardDescription(ErrorNumber::OutOfMemory)));
+        reportRuntimeError(
+            RuntimeError(ErrorNumber::OutOfMemory, standardDescription(ErrorNumber::OutOfMemory)));
     } catch (const std::exception& e) {
-        reportRuntimeError(RuntimeError(ErrorNumber::Internal,
-                                        standardDescription(ErrorNumber::Internal) +
-                                            QStringLiteral(" : ") +
-                                            QString::fromLocal8Bit(e.what())));
+        reportRuntimeError(RuntimeError(
+            ErrorNumber::Internal, standardDescription(ErrorNumber::Internal) +
+                                       QStringLiteral(" : ") + QString::fromLocal8Bit(e.what())));
     }
 }
 

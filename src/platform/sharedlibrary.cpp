@@ -12,10 +12,11 @@ SharedLibrary::SharedLibrary(QString baseName) : m_baseName(std::move(baseName))
 // destruction, and functions handed out must stay valid.
 SharedLibrary::~SharedLibrary() = default;
 
-bool SharedLibrary::isLoaded() const { return m_library && m_library->isLoaded(); }
+bool SharedLibrary::isLoaded() const {
+    return m_library && m_library->isLoaded();
+}
 
-void SharedLibrary::load()
-{
+void SharedLibrary::load() {
     if (!m_library)
         m_library = std::make_unique<QLibrary>(libraryFileName(m_baseName));
     if (m_library->load())
@@ -27,8 +28,7 @@ void SharedLibrary::load()
                    librarySearchDescription()));
 }
 
-QFunctionPointer SharedLibrary::resolve(const char* symbol)
-{
+QFunctionPointer SharedLibrary::resolve(const char* symbol) {
     if (!isLoaded())
         load();
     if (QFunctionPointer function = m_library->resolve(symbol))
@@ -36,8 +36,7 @@ QFunctionPointer SharedLibrary::resolve(const char* symbol)
     raise(ErrorNumber::FunctionNotFound,
           QStringLiteral("La fonction « %1 » est introuvable dans la bibliothèque « %2 » (%3).\n"
                          "Le chargeur répond : %4")
-              .arg(QLatin1String(symbol), m_baseName, m_library->fileName(),
-                   m_library->errorString()));
+              .arg(QLatin1String(symbol), m_baseName, m_library->fileName(), lastLookupError()));
 }
 
 } // namespace platform

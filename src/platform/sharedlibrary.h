@@ -37,14 +37,15 @@ private:
 QString libraryFileName(const QString& baseName);
 // How the platform searches for it, for the operator (one source per platform).
 QString librarySearchDescription();
+// The loader's own words on the last failed function look-up.
+QString lastLookupError();
 
 // One exported function, typed by the public header's declaration.
 template <typename Fn> class LibraryFunction {
 public:
     LibraryFunction(SharedLibrary& library, const char* name) : m_library(library), m_name(name) {}
 
-    template <typename... Args> auto operator()(Args&&... args)
-    {
+    template <typename... Args> auto operator()(Args&&... args) {
         if (!m_function)
             m_function = reinterpret_cast<Fn>(m_library.resolve(m_name));
         return m_function(std::forward<Args>(args)...);

@@ -10,8 +10,7 @@ namespace platform {
 
 namespace {
 
-QLocale numberLocale()
-{
+QLocale numberLocale() {
     QLocale locale; // the user's settings unless a test sets the default
     locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
     return locale;
@@ -19,10 +18,11 @@ QLocale numberLocale()
 
 } // namespace
 
-QString decimalText(std::int64_t value) { return QString::number(value); }
+QString decimalText(std::int64_t value) {
+    return QString::number(value);
+}
 
-double roundHalfEven2(double value)
-{
+double roundHalfEven2(double value) {
     // From 2^52 on every double is whole, and scaling by 100 could overflow.
     if (!(std::fabs(value) < 0x1p52))
         return value;
@@ -31,13 +31,11 @@ double roundHalfEven2(double value)
     return std::nearbyint(value * 100.0) / 100.0;
 }
 
-QString shortestText(double value)
-{
+QString shortestText(double value) {
     return numberLocale().toString(value, 'f', QLocale::FloatingPointShortest);
 }
 
-QString fixed5Text(double value)
-{
+QString fixed5Text(double value) {
     if (std::isnan(value))
         return QStringLiteral("Non numérique");
     if (std::isinf(value))
@@ -45,15 +43,13 @@ QString fixed5Text(double value)
     return numberLocale().toString(value, 'f', 5);
 }
 
-QString decodeAnsi(std::span<const char> bytes)
-{
+QString decodeAnsi(std::span<const char> bytes) {
     // Stateless: a single-byte code page carries nothing between calls.
     static QStringDecoder decoder("windows-1252", QStringDecoder::Flag::Stateless);
     return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-std::size_t lengthToFirstZero(std::span<const char> bytes)
-{
+std::size_t lengthToFirstZero(std::span<const char> bytes) {
     return static_cast<std::size_t>(std::find(bytes.begin(), bytes.end(), '\0') - bytes.begin());
 }
 

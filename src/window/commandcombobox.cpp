@@ -4,8 +4,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-CommandComboBox::CommandComboBox(QWidget* parent) : QComboBox(parent)
-{
+CommandComboBox::CommandComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     // No completion: it would rewrite what the operator types.
@@ -13,8 +12,7 @@ CommandComboBox::CommandComboBox(QWidget* parent) : QComboBox(parent)
     connect(lineEdit(), &QLineEdit::textEdited, this, &CommandComboBox::onTextEdited);
 }
 
-void CommandComboBox::onTextEdited(const QString& text)
-{
+void CommandComboBox::onTextEdited(const QString& text) {
     if (currentIndex() != -1 && text != itemText(currentIndex())) {
         // Dropping the choice clears the field in Qt; put the typed text back.
         const int cursor = lineEdit()->cursorPosition();
@@ -28,8 +26,7 @@ void CommandComboBox::onTextEdited(const QString& text)
     emit textEditedByUser();
 }
 
-void CommandComboBox::focusOutEvent(QFocusEvent* event)
-{
+void CommandComboBox::focusOutEvent(QFocusEvent* event) {
     QComboBox::focusOutEvent(event);
     if (event->reason() != Qt::PopupFocusReason)
         emit focusLost();

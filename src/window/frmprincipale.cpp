@@ -26,8 +26,7 @@ frmPrincipale* theInstance = nullptr;
 // The window was designed in twips: at 96 dots per inch, 15 twips a pixel.
 constexpr int twipsPerPixel = 15;
 
-constexpr int twipsToPixels(int twips)
-{
+constexpr int twipsToPixels(int twips) {
     return (twips + twipsPerPixel / 2) / twipsPerPixel; // to the nearest pixel
 }
 
@@ -55,14 +54,12 @@ constexpr std::array<TwipsRect, 9> designedControls{{
     {"lblRefresh", 4800, 4440, 1935, 255},
 }};
 
-QRect toPixels(const TwipsRect& r)
-{
+QRect toPixels(const TwipsRect& r) {
     return {twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width),
             twipsToPixels(r.height)};
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& caption)
-{
+QLabel* makeLabel(QWidget* parent, const QString& caption) {
     auto* label = new QLabel(caption, parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setTextFormat(Qt::PlainText);
@@ -74,8 +71,7 @@ constexpr std::int16_t placeholderEntries = 32;
 
 } // namespace
 
-frmPrincipale::frmPrincipale(QWidget* parent) : QWidget(parent)
-{
+frmPrincipale::frmPrincipale(QWidget* parent) : QWidget(parent) {
     Q_ASSERT(!theInstance);
     theInstance = this;
     setObjectName(QStringLiteral("frmPrincipale"));
@@ -86,20 +82,17 @@ frmPrincipale::frmPrincipale(QWidget* parent) : QWidget(parent)
     platform::runHandler([this] { Form_Load(); });
 }
 
-frmPrincipale::~frmPrincipale()
-{
+frmPrincipale::~frmPrincipale() {
     if (theInstance == this)
         theInstance = nullptr;
 }
 
-frmPrincipale& frmPrincipale::instance()
-{
+frmPrincipale& frmPrincipale::instance() {
     Q_ASSERT(theInstance);
     return *theInstance;
 }
 
-void frmPrincipale::createControls()
-{
+void frmPrincipale::createControls() {
     cmdExécute = new QPushButton(QStringLiteral("Exécuter"), this);
     lblAcquiConnecté = makeLabel(this, QStringLiteral("Module d'acquisition:"));
     lblNbDevices = makeLabel(this, QStringLiteral("Nombre de senseurs: "));
@@ -123,8 +116,8 @@ void frmPrincipale::createControls()
     sliRefresh->setPageStep(5);
 
     const std::array<QWidget*, designedControls.size()> inTabOrder{
-        cmdExécute,  lblAcquiConnecté, lblNbDevices, cmbCommandes, lblNbCommandes,
-        cmbSourceSurveillée, lstRawData, sliRefresh, lblRefresh};
+        cmdExécute,          lblAcquiConnecté, lblNbDevices, cmbCommandes, lblNbCommandes,
+        cmbSourceSurveillée, lstRawData,       sliRefresh,   lblRefresh};
     QWidget* previousFocusable = nullptr;
     for (std::size_t i = 0; i < inTabOrder.size(); ++i) {
         QWidget* control = inTabOrder[i];
@@ -139,14 +132,12 @@ void frmPrincipale::createControls()
 }
 
 template <typename Sender, typename Signal>
-void frmPrincipale::wire(Sender* sender, Signal signal, void (frmPrincipale::*handler)())
-{
+void frmPrincipale::wire(Sender* sender, Signal signal, void (frmPrincipale::*handler)()) {
     connect(sender, signal, this,
             [this, handler] { platform::runHandler([this, handler] { (this->*handler)(); }); });
 }
 
-void frmPrincipale::connectHandlers()
-{
+void frmPrincipale::connectHandlers() {
     wire(tmrMiseÀJour, &QTimer::timeout, &frmPrincipale::tmrMiseÀJour_Timer);
     wire(sliRefresh, &ClickableSlider::clicked, &frmPrincipale::sliRefresh_Click);
     // Only the operator changes the selection: the modules change the list
@@ -160,8 +151,7 @@ void frmPrincipale::connectHandlers()
     wire(cmdExécute, &QPushButton::clicked, &frmPrincipale::cmdExécute_Click);
 }
 
-void frmPrincipale::Form_Load()
-{
+void frmPrincipale::Form_Load() {
     {
         const QSignalBlocker quiet(cmbSourceSurveillée);
         for (std::int16_t i = 0; i < placeholderEntries; ++i)
@@ -182,8 +172,7 @@ void frmPrincipale::Form_Load()
     tmrMiseÀJour->start();
 }
 
-void frmPrincipale::tmrMiseÀJour_Timer()
-{
+void frmPrincipale::tmrMiseÀJour_Timer() {
     modQuelbin::ShowModuleStatus();
     modQuelbin::ShowDeviceCount();
     modQuelbin::RefreshDeviceList();
@@ -191,10 +180,11 @@ void frmPrincipale::tmrMiseÀJour_Timer()
     modQuelbin::AppendRawData();
 }
 
-void frmPrincipale::sliRefresh_Click() { ApplyRefreshRate(); }
+void frmPrincipale::sliRefresh_Click() {
+    ApplyRefreshRate();
+}
 
-void frmPrincipale::ApplyRefreshRate()
-{
+void frmPrincipale::ApplyRefreshRate() {
     const std::int32_t value = sliRefresh->value();
     const std::int16_t interval =
         platform::toInt16(platform::checkedMul32(value, millisecondsPerStep));
@@ -208,30 +198,32 @@ void frmPrincipale::ApplyRefreshRate()
                         QStringLiteral("/ fois sec."));
 }
 
-void frmPrincipale::cmbSourceSurveillée_Change()
-{
+void frmPrincipale::cmbSourceSurveillée_Change() {
     modQuelbin::SetWatchedSource(platform::toInt16(cmbSourceSurveillée->currentIndex()));
 }
 
-void frmPrincipale::cmbSourceSurveillée_Click()
-{
+void frmPrincipale::cmbSourceSurveillée_Click() {
     modQuelbin::SetWatchedSource(platform::toInt16(cmbSourceSurveillée->currentIndex()));
 }
 
-void frmPrincipale::cmbCommandes_Change() { ValidateCommandIndex(); }
+void frmPrincipale::cmbCommandes_Change() {
+    ValidateCommandIndex();
+}
 
-void frmPrincipale::cmbCommandes_Click() { ValidateCommandIndex(); }
+void frmPrincipale::cmbCommandes_Click() {
+    ValidateCommandIndex();
+}
 
-void frmPrincipale::cmbCommandes_LostFocus() { ValidateCommandIndex(); }
+void frmPrincipale::cmbCommandes_LostFocus() {
+    ValidateCommandIndex();
+}
 
-void frmPrincipale::ValidateCommandIndex()
-{
+void frmPrincipale::ValidateCommandIndex() {
     cmdExécute->setEnabled(cmbCommandes->currentIndex() != -1);
     cmbCommandes->setEnabled(cmbCommandes->count() > 0);
 }
 
-void frmPrincipale::cmdExécute_Click()
-{
+void frmPrincipale::cmdExécute_Click() {
     // Only the chosen position is sent, never typed text; nothing is shown.
     const std::int16_t chosen = platform::toInt16(cmbCommandes->currentIndex());
     quelbin::addCommand(chosen);

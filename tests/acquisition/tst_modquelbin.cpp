@@ -1,18 +1,18 @@
 // Module status, sensor count and sensor list, driven through the real window
 // over the scripted acquisition library.
 #include "acquisition/modquelbin.h"
-// moc cannot read the non-ASCII namespace name; it needs nothing from it.
-#ifndef Q_MOC_RUN
 #include "datatypes/modtypesdonnees.h"
-#endif
 #include "scriptedlibrary.h"
 #include "windowundertest.h"
 
+#include "testhelpers.h"
 #include <QComboBox>
 #include <QLabel>
+
 #include <QTest>
 
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 
 namespace {
@@ -21,18 +21,19 @@ const QString connectedText = QStringLiteral("Module d'acquisition: connecté");
 const QString disconnectedText = QStringLiteral("Module d'acquisition: déconnecté");
 const QString failureBox = QStringLiteral("Incohérence dans l'accès au senseur #");
 
-QStringList entries(const QComboBox* list) {
+QStringList texts(std::initializer_list<const char*> items) {
     QStringList result;
-    for (int i = 0; i < list->count(); ++i)
-        result << list->itemText(i);
+    for (const char* item : items)
+        result << QString::fromUtf8(item);
     return result;
 }
 
-QStringList reportTexts(const WindowUnderTest& w) {
+// The recorded run-time errors, one a line, for a failure message.
+QString reportTexts(const WindowUnderTest& w) {
     QStringList result;
     for (const RecordedReport& r : w.reports.reports)
         result << QString::number(static_cast<int>(r.number)) + QLatin1Char(' ') + r.description;
-    return result;
+    return result.join(QLatin1Char('\n'));
 }
 
 QStringList deviceCalls(const QStringList& calls) {
@@ -110,23 +111,23 @@ void tst_modquelbin::tickCallSequence() {
     WindowUnderTest w(lib);
 
     w.tick();
-    const QStringList unchanged{"getNbAcqui()", "getNbDevices()", "getNbDevices()",
-                                "getNbCommands()"};
+    const QStringList unchanged =
+        texts({"getNbAcqui()", "getNbDevices()", "getNbDevices()", "getNbCommands()"});
     QCOMPARE(lib.calls(), unchanged);
 
     lib.clearCalls();
     scriptThreeSensors(lib);
     lib.setNbDevices(3);
     w.tick();
-    const QStringList changed{"getNbAcqui()",   "getNbDevices()", "getNbDevices()",
-                              "getNbDevices()", "getNbDevices()", "getDevice(0)",
-                              "getDevice(1)",   "getDevice(2)",   "getNbCommands()"};
+    const QStringList changed = texts({"getNbAcqui()", "getNbDevices()", "getNbDevices()",
+                                       "getNbDevices()", "getNbDevices()", "getDevice(0)",
+                                       "getDevice(1)", "getDevice(2)", "getNbCommands()"});
     QCOMPARE(lib.calls(), changed);
 
     lib.clearCalls();
     w.tick();
     QCOMPARE(lib.calls(), unchanged);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
 }
 
 void tst_modquelbin::eachCountReadServesItsOwnStep() {
@@ -143,8 +144,8 @@ void tst_modquelbin::eachCountReadServesItsOwnStep() {
     w.tick();
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: 9"));
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), std::int16_t{4});
-    QCOMPARE(entries(w->cmbSourceSurveillée), QStringList({"(0) S0 [Bool]", "(1) S1 [Int1]"}));
-    QCOMPARE(deviceCalls(lib.calls()), QStringList({"getDevice(0)", "getDevice(1)"}));
+    QCOMPARE(itemTexts(w->cmbSourceSurveillée), texts({"(0) S0 [Bool]", "(1) S1 [Int1]"}));
+    QCOMPARE(deviceCalls(lib.calls()), texts({"getDevice(0)", "getDevice(1)"}));
 
     // The library now steadily reports the stored count: nothing is rebuilt.
     lib.clearCalls();
@@ -180,7 +181,7 @@ void tst_modquelbin::moduleStatusCaption() {
     w.tick();
     QCOMPARE(w->lblAcquiConnecté->text(), caption);
     QCOMPARE(lib.calls().count(QStringLiteral("getNbAcqui()")), 1);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
 }
 
 void tst_modquelbin::deviceCountCaption_data() {
@@ -203,7 +204,7 @@ void tst_modquelbin::deviceCountCaption() {
     WindowUnderTest w(lib);
     w.tick();
     QCOMPARE(w->lblNbDevices->text(), caption);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
     QVERIFY(w.reports.boxes.isEmpty());
 }
 
@@ -215,7 +216,7 @@ void tst_modquelbin::placeholdersStayWhileNoSensor() {
     QStringList placeholders;
     for (int i = 0; i < 32; ++i)
         placeholders << QString::number(i);
-    QCOMPARE(entries(w->cmbSourceSurveillée), placeholders);
+    QCOMPARE(itemTexts(w->cmbSourceSurveillée), placeholders);
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: 0"));
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), std::int16_t{0});
     QVERIFY(deviceCalls(lib.calls()).isEmpty());
@@ -228,8 +229,8 @@ void tst_modquelbin::threeSensors() {
     WindowUnderTest w(lib);
     w.tick();
 
-    QCOMPARE(entries(w->cmbSourceSurveillée),
-             QStringList({"(0) Temp [Real4]", "(1) Pression [Int4]", "(2) Niveau [Bool]"}));
+    QCOMPARE(itemTexts(w->cmbSourceSurveillée),
+             texts({"(0) Temp [Real4]", "(1) Pression [Int4]", "(2) Niveau [Bool]"}));
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);
     QCOMPARE(modTypesDonnées::GetDeviceType(0), modTypesDonnées::TypeReal4);
     QCOMPARE(modTypesDonnées::GetDeviceType(1), modTypesDonnées::TypeInt4);
@@ -237,7 +238,7 @@ void tst_modquelbin::threeSensors() {
     QCOMPARE(modTypesDonnées::GetDeviceType(3), modTypesDonnées::TypeNotSet);
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), std::int16_t{3});
     QVERIFY(w.reports.boxes.isEmpty());
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
 }
 
 void tst_modquelbin::countChange_data() {
@@ -245,8 +246,8 @@ void tst_modquelbin::countChange_data() {
     QTest::addColumn<QStringList>("expectedEntries");
     QTest::addColumn<QStringList>("expectedDeviceCalls");
 
-    QTest::newRow("3 to 2") << 2 << QStringList({"(0) Temp [Real4]", "(1) Pression [Int4]"})
-                            << QStringList({"getDevice(0)", "getDevice(1)"});
+    QTest::newRow("3 to 2") << 2 << texts({"(0) Temp [Real4]", "(1) Pression [Int4]"})
+                            << texts({"getDevice(0)", "getDevice(1)"});
     QTest::newRow("3 to 0") << 0 << QStringList() << QStringList();
     QTest::newRow("3 to -1") << -1 << QStringList() << QStringList();
 }
@@ -269,7 +270,7 @@ void tst_modquelbin::countChange() {
     lib.clearCalls();
     lib.setNbDevices(newCount);
     w.tick();
-    QCOMPARE(entries(w->cmbSourceSurveillée), expectedEntries);
+    QCOMPARE(itemTexts(w->cmbSourceSurveillée), expectedEntries);
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);
     QCOMPARE(deviceCalls(lib.calls()), expectedDeviceCalls);
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), static_cast<std::int16_t>(newCount));
@@ -277,7 +278,7 @@ void tst_modquelbin::countChange() {
     QCOMPARE(modTypesDonnées::GetDeviceType(0), modTypesDonnées::TypeReal4);
     QCOMPARE(modTypesDonnées::GetDeviceType(1), modTypesDonnées::TypeInt4);
     QCOMPARE(modTypesDonnées::GetDeviceType(2), modTypesDonnées::TypeReal8);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
 }
 
 void tst_modquelbin::unreadableSensor_data() {
@@ -286,16 +287,13 @@ void tst_modquelbin::unreadableSensor_data() {
     QTest::addColumn<QList<int>>("expectedTypes");
 
     QTest::newRow("first") << 0
-                           << QStringList(
-                                  {"(0)  [Inconnu]", "(1) Pression [Int4]", "(2) Niveau [Bool]"})
+                           << texts({"(0)  [Inconnu]", "(1) Pression [Int4]", "(2) Niveau [Bool]"})
                            << QList<int>({-1, 3, 0});
     QTest::newRow("middle") << 1
-                            << QStringList(
-                                   {"(0) Temp [Real4]", "(1)  [Inconnu]", "(2) Niveau [Bool]"})
+                            << texts({"(0) Temp [Real4]", "(1)  [Inconnu]", "(2) Niveau [Bool]"})
                             << QList<int>({4, -1, 0});
     QTest::newRow("last") << 2
-                          << QStringList(
-                                 {"(0) Temp [Real4]", "(1) Pression [Int4]", "(2)  [Inconnu]"})
+                          << texts({"(0) Temp [Real4]", "(1) Pression [Int4]", "(2)  [Inconnu]"})
                           << QList<int>({4, 3, -1});
 }
 
@@ -311,8 +309,8 @@ void tst_modquelbin::unreadableSensor() {
     WindowUnderTest w(lib);
     w.tick();
 
-    QCOMPARE(w.reports.boxes, QStringList({failureBox + QString::number(failing)}));
-    QCOMPARE(entries(w->cmbSourceSurveillée), expectedEntries);
+    QCOMPARE(w.reports.boxes, QStringList{failureBox + QString::number(failing)});
+    QCOMPARE(itemTexts(w->cmbSourceSurveillée), expectedEntries);
     for (int i = 0; i < 3; ++i)
         QCOMPARE(modTypesDonnées::GetDeviceType(static_cast<std::int16_t>(i)), expectedTypes[i]);
 
@@ -321,7 +319,7 @@ void tst_modquelbin::unreadableSensor() {
     const int call = calls.indexOf(QStringLiteral("getDevice(%1)").arg(failing));
     QVERIFY(call >= 0);
     QCOMPARE(lib.callBuffer(call), QByteArray(128, '\0'));
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
 }
 
 void tst_modquelbin::moreSensorsThanTheTableHolds() {
@@ -331,7 +329,7 @@ void tst_modquelbin::moreSensorsThanTheTableHolds() {
     WindowUnderTest w(lib);
     w.tick();
 
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: 40"));
     QCOMPARE(w->cmbSourceSurveillée->count(), 32);
     QCOMPARE(w->cmbSourceSurveillée->itemText(0), QStringLiteral("(0) S0 [Bool]"));
@@ -349,7 +347,7 @@ void tst_modquelbin::moreSensorsThanTheTableHolds() {
     QCOMPARE(lib.calls().count(QStringLiteral("getNbDevices()")), 2);
     QVERIFY(deviceCalls(lib.calls()).isEmpty());
     QCOMPARE(w->cmbSourceSurveillée->count(), 32);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
 }
 
 void tst_modquelbin::countOutside16Bits_data() {
@@ -374,7 +372,7 @@ void tst_modquelbin::countOutside16Bits() {
     WindowUnderTest w(lib);
     w.tick();
 
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: ") + QString::number(count));
     QCOMPARE(w->cmbSourceSurveillée->count(), expectedEntries);
     QCOMPARE(deviceCalls(lib.calls()).size(), expectedEntries);
@@ -387,21 +385,22 @@ void tst_modquelbin::countOutside16Bits() {
     QVERIFY(deviceCalls(lib.calls()).isEmpty());
     QCOMPARE(w->cmbSourceSurveillée->count(), expectedEntries);
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: ") + QString::number(count));
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
 }
 
 void tst_modquelbin::displayName_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("all name characters") << QByteArray("Capteur_1-A") << "Capteur_1-A";
-    QTest::newRow("blank") << QByteArray("Temp 2") << "Temp";
-    QTest::newRow("leading blank") << QByteArray(" Niveau") << "";
+    QTest::newRow("all name characters")
+        << QByteArray("Capteur_1-A") << QStringLiteral("Capteur_1-A");
+    QTest::newRow("blank") << QByteArray("Temp 2") << QStringLiteral("Temp");
+    QTest::newRow("leading blank") << QByteArray(" Niveau") << QStringLiteral("");
     QTest::newRow("accented") << QByteArray("D\xE9"
                                             "bit d'eau")
-                              << "D";
-    QTest::newRow("dot") << QByteArray("Abc.def") << "Abc";
-    QTest::newRow("empty") << QByteArray() << "";
+                              << QStringLiteral("D");
+    QTest::newRow("dot") << QByteArray("Abc.def") << QStringLiteral("Abc");
+    QTest::newRow("empty") << QByteArray() << QStringLiteral("");
     QTest::newRow("127 and a zero")
         << longName().left(127) << QString::fromLatin1(longName().left(127));
     QTest::newRow("128 without zero") << longName() << QString::fromLatin1(longName().left(127));
@@ -416,8 +415,8 @@ void tst_modquelbin::displayName() {
     lib.setNbDevices(1);
     WindowUnderTest w(lib);
     w.tick();
-    QCOMPARE(entries(w->cmbSourceSurveillée),
-             QStringList({QStringLiteral("(0) ") + expected + QStringLiteral(" [Int2]")}));
+    QCOMPARE(itemTexts(w->cmbSourceSurveillée),
+             QStringList{QStringLiteral("(0) ") + expected + QStringLiteral(" [Int2]")});
     QVERIFY(w.reports.boxes.isEmpty());
 }
 
@@ -449,12 +448,14 @@ void tst_modquelbin::trimDeviceName_data() {
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("zero ends") << QStringLiteral("ab") + QChar(0) + QStringLiteral("cd") << "ab";
-    QTest::newRow("200 name characters") << QString(200, QLatin1Char('x')) << QString(127, 'x');
+    QTest::newRow("zero ends") << QStringLiteral("ab") + QChar(0) + QStringLiteral("cd")
+                               << QStringLiteral("ab");
+    QTest::newRow("200 name characters")
+        << QString(200, QLatin1Char('x')) << QString(127, QLatin1Char('x'));
     QTest::newRow("127 then a blank")
-        << QString(127, QLatin1Char('y')) + QStringLiteral(" z") << QString(127, 'y');
+        << QString(127, QLatin1Char('y')) + QStringLiteral(" z") << QString(127, QLatin1Char('y'));
     QTest::newRow("126 then a blank")
-        << QString(126, QLatin1Char('y')) + QStringLiteral(" z") << QString(126, 'y');
+        << QString(126, QLatin1Char('y')) + QStringLiteral(" z") << QString(126, QLatin1Char('y'));
 }
 
 void tst_modquelbin::trimDeviceName() {
@@ -486,7 +487,7 @@ void tst_modquelbin::rebuildLeavesNoSelectionAndWatchedSensor() {
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);
     // No selection handler ran: the watched sensor is the one chosen.
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{1});
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w).join('\n')));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
 }
 
 QTEST_MAIN(tst_modquelbin)

@@ -18,8 +18,7 @@ using namespace modTypesDonnées;
 
 namespace {
 
-template <typename F> std::optional<ErrorNumber> raisedBy(F&& call)
-{
+template <typename F> std::optional<ErrorNumber> raisedBy(F&& call) {
     try {
         call();
     } catch (const platform::RuntimeError& e) {
@@ -28,8 +27,7 @@ template <typename F> std::optional<ErrorNumber> raisedBy(F&& call)
     return std::nullopt;
 }
 
-std::array<DataType, 32> tableContents()
-{
+std::array<DataType, 32> tableContents() {
     std::array<DataType, 32> table{};
     for (std::int16_t i = 0; i < 32; ++i)
         table[static_cast<std::size_t>(i)] = GetDeviceType(i);
@@ -37,8 +35,7 @@ std::array<DataType, 32> tableContents()
 }
 
 // Every entry set to a value of its own, so a write to the wrong entry shows.
-void fillTable()
-{
+void fillTable() {
     for (std::int16_t i = 0; i < 32; ++i)
         SetDeviceType(i, 100 + i);
 }
@@ -61,8 +58,7 @@ private slots:
     void entriesOutliveShorterList();
 };
 
-void tst_modtypesdonnees::nameAndSize_data()
-{
+void tst_modtypesdonnees::nameAndSize_data() {
     QTest::addColumn<qint32>("code");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("size");
@@ -83,8 +79,7 @@ void tst_modtypesdonnees::nameAndSize_data()
     QTest::newRow("int32 max") << std::numeric_limits<qint32>::max() << "Inconnu" << 1;
 }
 
-void tst_modtypesdonnees::nameAndSize()
-{
+void tst_modtypesdonnees::nameAndSize() {
     QFETCH(qint32, code);
     QFETCH(QString, name);
     QFETCH(int, size);
@@ -93,8 +88,7 @@ void tst_modtypesdonnees::nameAndSize()
     QCOMPARE(int{DataTypeSize(code)}, size);
 }
 
-void tst_modtypesdonnees::initSetsEveryEntryToNotSet()
-{
+void tst_modtypesdonnees::initSetsEveryEntryToNotSet() {
     fillTable();
     InitDeviceTypes();
 
@@ -102,16 +96,14 @@ void tst_modtypesdonnees::initSetsEveryEntryToNotSet()
         QCOMPARE(GetDeviceType(i), TypeNotSet);
 }
 
-void tst_modtypesdonnees::getWithoutSelectionIsNotSet()
-{
+void tst_modtypesdonnees::getWithoutSelectionIsNotSet() {
     fillTable();
     DataType result = 0;
     QCOMPARE(raisedBy([&] { result = GetDeviceType(-1); }), std::nullopt);
     QCOMPARE(result, -1);
 }
 
-void tst_modtypesdonnees::setThenGet_data()
-{
+void tst_modtypesdonnees::setThenGet_data() {
     QTest::addColumn<qint16>("index");
     QTest::addColumn<qint32>("code");
 
@@ -121,8 +113,7 @@ void tst_modtypesdonnees::setThenGet_data()
     QTest::newRow("not set stored") << qint16{12} << -1;
 }
 
-void tst_modtypesdonnees::setThenGet()
-{
+void tst_modtypesdonnees::setThenGet() {
     QFETCH(qint16, index);
     QFETCH(qint32, code);
 
@@ -136,8 +127,7 @@ void tst_modtypesdonnees::setThenGet()
     QCOMPARE(tableContents(), expected);
 }
 
-void tst_modtypesdonnees::indexOutsideTableRaises_data()
-{
+void tst_modtypesdonnees::indexOutsideTableRaises_data() {
     QTest::addColumn<qint16>("index");
     QTest::addColumn<bool>("getRaises");
 
@@ -148,8 +138,7 @@ void tst_modtypesdonnees::indexOutsideTableRaises_data()
     QTest::newRow("int16 max") << std::numeric_limits<qint16>::max() << true;
 }
 
-void tst_modtypesdonnees::indexOutsideTableRaises()
-{
+void tst_modtypesdonnees::indexOutsideTableRaises() {
     QFETCH(qint16, index);
     QFETCH(bool, getRaises);
 
@@ -165,8 +154,7 @@ void tst_modtypesdonnees::indexOutsideTableRaises()
     QCOMPARE(tableContents(), before);
 }
 
-void tst_modtypesdonnees::entriesOutliveShorterList()
-{
+void tst_modtypesdonnees::entriesOutliveShorterList() {
     // A list of five sensors replaced by one of two: the fifth entry stays.
     InitDeviceTypes();
     for (std::int16_t i = 0; i < 5; ++i)

@@ -5,8 +5,10 @@
 #include "platform/text.h"
 #include "testreports.h"
 
+#include "testhelpers.h"
 #include <QLocale>
 #include <QSet>
+
 #include <QTest>
 
 #include <cmath>
@@ -24,8 +26,7 @@ Q_DECLARE_METATYPE(ErrorNumber)
 namespace {
 
 // The number of the run-time error the call raises, if any.
-template <typename F> std::optional<ErrorNumber> raisedBy(F&& call)
-{
+template <typename F> std::optional<ErrorNumber> raisedBy(F&& call) {
     try {
         call();
     } catch (const platform::RuntimeError& e) {
@@ -34,23 +35,7 @@ template <typename F> std::optional<ErrorNumber> raisedBy(F&& call)
     return std::nullopt;
 }
 
-// Sets the default locale for the scope, then puts the previous one back.
-class DefaultLocale {
-public:
-    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~DefaultLocale() { QLocale::setDefault(m_previous); }
-    DefaultLocale(const DefaultLocale&) = delete;
-    DefaultLocale& operator=(const DefaultLocale&) = delete;
-
-private:
-    QLocale m_previous;
-};
-
-const QLocale french(QLocale::French, QLocale::France);
-const QLocale english(QLocale::English, QLocale::UnitedStates);
-
-std::span<const char> bytesOf(const QByteArray& bytes)
-{
+std::span<const char> bytesOf(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
@@ -96,8 +81,7 @@ private slots:
     void missingFunctionRaisesFunctionNotFound();
 };
 
-void tst_platform::toInt16_data()
-{
+void tst_platform::toInt16_data() {
     QTest::addColumn<qint64>("value");
     QTest::addColumn<bool>("overflows");
 
@@ -112,8 +96,7 @@ void tst_platform::toInt16_data()
     QTest::newRow("int64 min") << std::numeric_limits<qint64>::min() << true;
 }
 
-void tst_platform::toInt16()
-{
+void tst_platform::toInt16() {
     QFETCH(qint64, value);
     QFETCH(bool, overflows);
 
@@ -127,8 +110,7 @@ void tst_platform::toInt16()
     }
 }
 
-void tst_platform::saturateToInt16_data()
-{
+void tst_platform::saturateToInt16_data() {
     QTest::addColumn<qint64>("value");
     QTest::addColumn<int>("expected");
 
@@ -143,16 +125,14 @@ void tst_platform::saturateToInt16_data()
     QTest::newRow("int64 min") << std::numeric_limits<qint64>::min() << -32768;
 }
 
-void tst_platform::saturateToInt16()
-{
+void tst_platform::saturateToInt16() {
     QFETCH(qint64, value);
     QFETCH(int, expected);
 
     QCOMPARE(int{platform::saturateToInt16(value)}, expected);
 }
 
-void tst_platform::checkedAdd32_data()
-{
+void tst_platform::checkedAdd32_data() {
     constexpr std::int32_t min = std::numeric_limits<std::int32_t>::min();
     constexpr std::int32_t max = std::numeric_limits<std::int32_t>::max();
     QTest::addColumn<qint32>("a");
@@ -167,8 +147,7 @@ void tst_platform::checkedAdd32_data()
     QTest::newRow("min + min") << min << min << true;
 }
 
-void tst_platform::checkedAdd32()
-{
+void tst_platform::checkedAdd32() {
     QFETCH(qint32, a);
     QFETCH(qint32, b);
     QFETCH(bool, overflows);
@@ -183,8 +162,7 @@ void tst_platform::checkedAdd32()
     }
 }
 
-void tst_platform::checkedMul32_data()
-{
+void tst_platform::checkedMul32_data() {
     constexpr std::int32_t min = std::numeric_limits<std::int32_t>::min();
     QTest::addColumn<qint32>("a");
     QTest::addColumn<qint32>("b");
@@ -199,8 +177,7 @@ void tst_platform::checkedMul32_data()
     QTest::newRow("65536 * 65536 wraps to 0") << 65536 << 65536 << true;
 }
 
-void tst_platform::checkedMul32()
-{
+void tst_platform::checkedMul32() {
     QFETCH(qint32, a);
     QFETCH(qint32, b);
     QFETCH(bool, overflows);
@@ -215,21 +192,24 @@ void tst_platform::checkedMul32()
     }
 }
 
-void tst_platform::refreshRateText_data()
-{
+void tst_platform::refreshRateText_data() {
     QTest::addColumn<int>("interval");
     QTest::addColumn<QString>("english");
     QTest::addColumn<QString>("french");
 
-    QTest::newRow("200 ms") << 200 << "5" << "5";
-    QTest::newRow("400 ms") << 400 << "2.5" << "2,5";
-    QTest::newRow("600 ms") << 600 << "1.67" << "1,67";
-    QTest::newRow("800 ms") << 800 << "1.25" << "1,25";
-    QTest::newRow("1000 ms") << 1000 << "1" << "1";
+    QTest::newRow("200 ms") << 200 << "5"
+                            << "5";
+    QTest::newRow("400 ms") << 400 << "2.5"
+                            << "2,5";
+    QTest::newRow("600 ms") << 600 << "1.67"
+                            << "1,67";
+    QTest::newRow("800 ms") << 800 << "1.25"
+                            << "1,25";
+    QTest::newRow("1000 ms") << 1000 << "1"
+                             << "1";
 }
 
-void tst_platform::refreshRateText()
-{
+void tst_platform::refreshRateText() {
     QFETCH(int, interval);
     QFETCH(QString, english);
     QFETCH(QString, french);
@@ -245,8 +225,7 @@ void tst_platform::refreshRateText()
     }
 }
 
-void tst_platform::roundHalfEven2_data()
-{
+void tst_platform::roundHalfEven2_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<double>("expected");
 
@@ -268,16 +247,14 @@ void tst_platform::roundHalfEven2_data()
                          << std::numeric_limits<double>::max();
 }
 
-void tst_platform::roundHalfEven2()
-{
+void tst_platform::roundHalfEven2() {
     QFETCH(double, value);
     QFETCH(double, expected);
 
     QCOMPARE(platform::roundHalfEven2(value), expected);
 }
 
-void tst_platform::roundHalfEven2NotRepresentableHalf()
-{
+void tst_platform::roundHalfEven2NotRepresentableHalf() {
     // 2.675 is stored a little below itself; either neighbour is sensible,
     // anything else is not.
     const double r = platform::roundHalfEven2(2.675);
@@ -288,8 +265,7 @@ void tst_platform::roundHalfEven2NotRepresentableHalf()
              std::numeric_limits<double>::infinity());
 }
 
-void tst_platform::shortestTextHasNoGrouping()
-{
+void tst_platform::shortestTextHasNoGrouping() {
     {
         DefaultLocale locale(english);
         QCOMPARE(platform::shortestText(1234567.5), QStringLiteral("1234567.5"));
@@ -302,24 +278,30 @@ void tst_platform::shortestTextHasNoGrouping()
     }
 }
 
-void tst_platform::fixed5Text_data()
-{
+void tst_platform::fixed5Text_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("english");
     QTest::addColumn<QString>("french");
 
-    QTest::newRow("0") << 0.0 << "0.00000" << "0,00000";
-    QTest::newRow("1.5") << 1.5 << "1.50000" << "1,50000";
-    QTest::newRow("-0.25") << -0.25 << "-0.25000" << "-0,25000";
-    QTest::newRow("123.456789 rounded") << 123.456789 << "123.45679" << "123,45679";
-    QTest::newRow("millions") << 12345678.9 << "12345678.90000" << "12345678,90000";
-    QTest::newRow("-millions") << -1234567.0 << "-1234567.00000" << "-1234567,00000";
-    QTest::newRow("1e15") << 1e15 << "1000000000000000.00000" << "1000000000000000,00000";
-    QTest::newRow("below last digit") << 0.000004 << "0.00000" << "0,00000";
+    QTest::newRow("0") << 0.0 << "0.00000"
+                       << "0,00000";
+    QTest::newRow("1.5") << 1.5 << "1.50000"
+                         << "1,50000";
+    QTest::newRow("-0.25") << -0.25 << "-0.25000"
+                           << "-0,25000";
+    QTest::newRow("123.456789 rounded") << 123.456789 << "123.45679"
+                                        << "123,45679";
+    QTest::newRow("millions") << 12345678.9 << "12345678.90000"
+                              << "12345678,90000";
+    QTest::newRow("-millions") << -1234567.0 << "-1234567.00000"
+                               << "-1234567,00000";
+    QTest::newRow("1e15") << 1e15 << "1000000000000000.00000"
+                          << "1000000000000000,00000";
+    QTest::newRow("below last digit") << 0.000004 << "0.00000"
+                                      << "0,00000";
 }
 
-void tst_platform::fixed5Text()
-{
+void tst_platform::fixed5Text() {
     QFETCH(double, value);
     QFETCH(QString, english);
     QFETCH(QString, french);
@@ -334,8 +316,7 @@ void tst_platform::fixed5Text()
     }
 }
 
-void tst_platform::fixed5TextNotFinite()
-{
+void tst_platform::fixed5TextNotFinite() {
     const QString nan = platform::fixed5Text(std::numeric_limits<double>::quiet_NaN());
     const QString inf = platform::fixed5Text(std::numeric_limits<double>::infinity());
     const QString minusInf = platform::fixed5Text(-std::numeric_limits<double>::infinity());
@@ -346,8 +327,7 @@ void tst_platform::fixed5TextNotFinite()
     QCOMPARE(QSet<QString>({nan, inf, minusInf}).size(), 3);
 }
 
-void tst_platform::decodeAnsiEveryByteIsOneCharacter()
-{
+void tst_platform::decodeAnsiEveryByteIsOneCharacter() {
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all.append(static_cast<char>(b));
@@ -360,8 +340,7 @@ void tst_platform::decodeAnsiEveryByteIsOneCharacter()
         QCOMPARE(text.at(b).unicode(), char16_t(b));
 }
 
-void tst_platform::decodeAnsiKnownBytes_data()
-{
+void tst_platform::decodeAnsiKnownBytes_data() {
     QTest::addColumn<int>("byte");
     QTest::addColumn<int>("codePoint");
 
@@ -379,8 +358,7 @@ void tst_platform::decodeAnsiKnownBytes_data()
     QTest::newRow("0x9D") << 0x9D << 0x009D;
 }
 
-void tst_platform::decodeAnsiKnownBytes()
-{
+void tst_platform::decodeAnsiKnownBytes() {
     QFETCH(int, byte);
     QFETCH(int, codePoint);
 
@@ -391,8 +369,7 @@ void tst_platform::decodeAnsiKnownBytes()
     QCOMPARE(text.at(2), QLatin1Char('a'));
 }
 
-void tst_platform::decodeAnsiKeepsZeroBytes()
-{
+void tst_platform::decodeAnsiKeepsZeroBytes() {
     QByteArray buffer(128, '\0');
     buffer[0] = 'D';
     buffer[1] = static_cast<char>(0xE9);
@@ -402,8 +379,7 @@ void tst_platform::decodeAnsiKeepsZeroBytes()
     QCOMPARE(platform::decodeAnsi({}), QString());
 }
 
-void tst_platform::lengthToFirstZero_data()
-{
+void tst_platform::lengthToFirstZero_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("expected");
 
@@ -418,16 +394,14 @@ void tst_platform::lengthToFirstZero_data()
     QTest::newRow("128 without zero") << QByteArray(128, 'x') << 128;
 }
 
-void tst_platform::lengthToFirstZero()
-{
+void tst_platform::lengthToFirstZero() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, expected);
 
     QCOMPARE(platform::lengthToFirstZero(bytesOf(bytes)), std::size_t(expected));
 }
 
-void tst_platform::runHandlerReportsRuntimeErrorOnceAndStops()
-{
+void tst_platform::runHandlerReportsRuntimeErrorOnceAndStops() {
     TestReports reports;
     bool reachedAfterError = false;
     platform::runHandler([&] {
@@ -438,8 +412,7 @@ void tst_platform::runHandlerReportsRuntimeErrorOnceAndStops()
     QVERIFY(!reachedAfterError);
     QCOMPARE(reports.reports.size(), std::size_t{1});
     QCOMPARE(reports.reports[0].number, ErrorNumber::Overflow);
-    QCOMPARE(reports.reports[0].description,
-             platform::standardDescription(ErrorNumber::Overflow));
+    QCOMPARE(reports.reports[0].description, platform::standardDescription(ErrorNumber::Overflow));
     QVERIFY(!reports.reports[0].description.isEmpty());
 
     platform::runHandler([] {
@@ -455,8 +428,7 @@ void tst_platform::runHandlerReportsRuntimeErrorOnceAndStops()
     QCOMPARE(reports.reports.size(), std::size_t{2});
 }
 
-void tst_platform::runHandlerReportsStandardExceptions()
-{
+void tst_platform::runHandlerReportsStandardExceptions() {
     TestReports reports;
     bool reachedAfterError = false;
     platform::runHandler([&] {
@@ -475,8 +447,7 @@ void tst_platform::runHandlerReportsStandardExceptions()
     QVERIFY(reports.reports[1].number != ErrorNumber::Overflow);
 }
 
-void tst_platform::runHandlerSkipsHandlersWhileBoxOpen()
-{
+void tst_platform::runHandlerSkipsHandlersWhileBoxOpen() {
     TestReports reports;
     bool presenterRan = false;
     bool innerRan = false;
@@ -502,12 +473,10 @@ void tst_platform::runHandlerSkipsHandlersWhileBoxOpen()
     QVERIFY(ranAfter);
 }
 
-void tst_platform::boxClosedAfterPresenterFails()
-{
+void tst_platform::boxClosedAfterPresenterFails() {
     TestReports reports;
-    platform::setMessagePresenter([](const QString&, const QString&) {
-        platform::raise(ErrorNumber::InvalidControlValue);
-    });
+    platform::setMessagePresenter(
+        [](const QString&, const QString&) { platform::raise(ErrorNumber::InvalidControlValue); });
 
     platform::runHandler([] { platform::showMessage(QStringLiteral("x")); });
 
@@ -520,8 +489,7 @@ void tst_platform::boxClosedAfterPresenterFails()
     QVERIFY(ranAfter);
 }
 
-void tst_platform::missingLibraryRaisesLibraryNotLoaded()
-{
+void tst_platform::missingLibraryRaisesLibraryNotLoaded() {
     platform::SharedLibrary library(QStringLiteral("SolvaneAbsente"));
     QVERIFY(!library.isLoaded());
 
@@ -535,16 +503,14 @@ void tst_platform::missingLibraryRaisesLibraryNotLoaded()
             QVERIFY2(text.contains(QLatin1String("SolvaneAbsente")), qPrintable(text));
             QVERIFY2(text.contains(QLatin1String("libSolvaneAbsente.so")), qPrintable(text));
             // The loader's own words, and where it looked.
-            QVERIFY2(text.contains(QLatin1String("No such file or directory")),
-                     qPrintable(text));
+            QVERIFY2(text.contains(QLatin1String("No such file or directory")), qPrintable(text));
             QVERIFY2(text.contains(QLatin1String("LD_LIBRARY_PATH")), qPrintable(text));
         }
         QVERIFY(!library.isLoaded());
     }
 }
 
-void tst_platform::firstResolveLoadsLibrary()
-{
+void tst_platform::firstResolveLoadsLibrary() {
     platform::SharedLibrary library(QStringLiteral("Quelbin"));
     QVERIFY(!library.isLoaded());
 
@@ -556,8 +522,7 @@ void tst_platform::firstResolveLoadsLibrary()
     QVERIFY(library.resolve("getNbDevices") != first);
 }
 
-void tst_platform::missingFunctionRaisesFunctionNotFound()
-{
+void tst_platform::missingFunctionRaisesFunctionNotFound() {
     platform::SharedLibrary library(QStringLiteral("Quelbin"));
     const auto error = raisedBy([&] { library.resolve("noSuchFunction"); });
     QCOMPARE(error, std::optional{ErrorNumber::FunctionNotFound});
@@ -569,8 +534,7 @@ void tst_platform::missingFunctionRaisesFunctionNotFound()
         QCOMPARE(e.number(), ErrorNumber::FunctionNotFound);
         QVERIFY2(e.description().contains(QLatin1String("noSuchFunction")),
                  qPrintable(e.description()));
-        QVERIFY2(e.description().contains(QLatin1String("Quelbin")),
-                 qPrintable(e.description()));
+        QVERIFY2(e.description().contains(QLatin1String("Quelbin")), qPrintable(e.description()));
     }
     // The library itself was found; its other functions still resolve.
     QVERIFY(library.isLoaded());

@@ -23,15 +23,13 @@ struct Controls {
     decltype(&script_clearCalls) clearCalls;
 };
 
-template <typename Fn> void bind(QLibrary& library, Fn& fn, const char* name)
-{
+template <typename Fn> void bind(QLibrary& library, Fn& fn, const char* name) {
     fn = reinterpret_cast<Fn>(library.resolve(name));
     if (!fn)
         qFatal("scripted library: %s missing: %s", name, qPrintable(library.errorString()));
 }
 
-Controls& controls()
-{
+Controls& controls() {
     static Controls c = [] {
         // Loaded by name, like the program loads it: LD_LIBRARY_PATH decides.
         static QLibrary library(QStringLiteral("libQuelbin.so"));
@@ -58,42 +56,51 @@ Controls& controls()
 
 } // namespace
 
-ScriptedLibrary::ScriptedLibrary() { controls(); }
+ScriptedLibrary::ScriptedLibrary() {
+    controls();
+}
 
-void ScriptedLibrary::reset() { controls().reset(); }
-void ScriptedLibrary::setNbAcqui(std::int32_t v) { controls().setNbAcqui(v); }
-void ScriptedLibrary::setNbDevices(std::int32_t v) { controls().setNbDevices(v); }
-void ScriptedLibrary::setNbCommands(std::int32_t v) { controls().setNbCommands(v); }
-void ScriptedLibrary::pushNbDevices(std::int32_t v) { controls().pushNbDevices(v); }
-void ScriptedLibrary::pushNbCommands(std::int32_t v) { controls().pushNbCommands(v); }
+void ScriptedLibrary::reset() {
+    controls().reset();
+}
+void ScriptedLibrary::setNbAcqui(std::int32_t v) {
+    controls().setNbAcqui(v);
+}
+void ScriptedLibrary::setNbDevices(std::int32_t v) {
+    controls().setNbDevices(v);
+}
+void ScriptedLibrary::setNbCommands(std::int32_t v) {
+    controls().setNbCommands(v);
+}
+void ScriptedLibrary::pushNbDevices(std::int32_t v) {
+    controls().pushNbDevices(v);
+}
+void ScriptedLibrary::pushNbCommands(std::int32_t v) {
+    controls().pushNbCommands(v);
+}
 
 void ScriptedLibrary::setDevice(std::int32_t index, const QByteArray& name, std::int32_t dataType,
-                                std::int16_t result)
-{
+                                std::int16_t result) {
     controls().setDevice(index, name.constData(), static_cast<std::int32_t>(name.size()), dataType,
                          1, result);
 }
 
-void ScriptedLibrary::setUnreadableDevice(std::int32_t index)
-{
+void ScriptedLibrary::setUnreadableDevice(std::int32_t index) {
     controls().setDevice(index, nullptr, -1, 0, 0, 0);
 }
 
-void ScriptedLibrary::setCommandName(std::int32_t index, const QByteArray& name)
-{
+void ScriptedLibrary::setCommandName(std::int32_t index, const QByteArray& name) {
     controls().setCommandName(index, name.constData(), static_cast<std::int32_t>(name.size()));
 }
 
 void ScriptedLibrary::setRawData(std::int32_t index, std::int32_t header, std::int32_t byteCount,
-                                 const QByteArray& bytes)
-{
+                                 const QByteArray& bytes) {
     controls().setRawData(index, header, byteCount,
                           reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                           static_cast<std::int32_t>(bytes.size()));
 }
 
-QStringList ScriptedLibrary::calls() const
-{
+QStringList ScriptedLibrary::calls() const {
     QStringList result;
     const std::int32_t count = controls().callCount();
     for (std::int32_t i = 0; i < count; ++i)
@@ -101,10 +108,11 @@ QStringList ScriptedLibrary::calls() const
     return result;
 }
 
-QByteArray ScriptedLibrary::callBuffer(int i) const
-{
+QByteArray ScriptedLibrary::callBuffer(int i) const {
     const char* buffer = controls().callBuffer(i);
     return buffer ? QByteArray(buffer, 128) : QByteArray();
 }
 
-void ScriptedLibrary::clearCalls() { controls().clearCalls(); }
+void ScriptedLibrary::clearCalls() {
+    controls().clearCalls();
+}

@@ -2,17 +2,14 @@
 
 #include "platform/messagebox.h"
 
-TestReports::TestReports()
-{
+TestReports::TestReports() {
     platform::setEndingStep([this](const platform::RuntimeError& error) {
         reports.push_back({error.number(), error.description()});
     });
-    platform::setMessagePresenter(
-        [this](const QString&, const QString& text) { boxes << text; });
+    platform::setMessagePresenter([this](const QString&, const QString& text) { boxes << text; });
 }
 
-TestReports::~TestReports()
-{
+TestReports::~TestReports() {
     platform::setEndingStep({});
     platform::setMessagePresenter({});
 }

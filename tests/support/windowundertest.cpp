@@ -5,21 +5,18 @@
 #include <QTimer>
 
 WindowUnderTest::WindowUnderTest(ScriptedLibrary& library)
-    : m_window(std::make_unique<frmPrincipale>())
-{
+    : m_window(std::make_unique<frmPrincipale>()) {
     m_window->tmrMiseÀJour->stop();
     library.clearCalls();
 }
 
 WindowUnderTest::~WindowUnderTest() = default;
 
-void WindowUnderTest::tick()
-{
+void WindowUnderTest::tick() {
     platform::runHandler([this] { m_window->tmrMiseÀJour_Timer(); });
 }
 
-void WindowUnderTest::ticks(int count)
-{
+void WindowUnderTest::ticks(int count) {
     for (int i = 0; i < count; ++i)
         tick();
 }

@@ -23,8 +23,7 @@
 namespace {
 
 // The centre of the slider's handle, where a click leaves the value alone.
-QPoint handleCentre(QSlider* slider)
-{
+QPoint handleCentre(QSlider* slider) {
     QStyleOptionSlider option;
     option.initFrom(slider);
     option.orientation = slider->orientation();
@@ -38,8 +37,7 @@ QPoint handleCentre(QSlider* slider)
         .center();
 }
 
-void showAndActivate(QWidget* window)
-{
+void showAndActivate(QWidget* window) {
     window->show();
     QApplication::setActiveWindow(window);
     QVERIFY(QTest::qWaitForWindowActive(window));
@@ -71,38 +69,37 @@ private:
     ScriptedLibrary m_library;
 };
 
-void tst_frmprincipale::init()
-{
+void tst_frmprincipale::init() {
     m_library.reset();
     m_library.setNbAcqui(1);
 }
 
-void tst_frmprincipale::cleanup() { QLocale::setDefault(QLocale::c()); }
+void tst_frmprincipale::cleanup() {
+    QLocale::setDefault(QLocale::c());
+}
 
-void tst_frmprincipale::layout_data()
-{
+void tst_frmprincipale::layout_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("geometry");
     QTest::addColumn<QString>("designCaption");
 
     // Pixels are the designed twips divided by 15.
     QTest::newRow("cmdExécute") << u"cmdExécute"_qs << QRect(216, 264, 89, 65) << u"Exécuter"_qs;
-    QTest::newRow("lblAcquiConnecté") << u"lblAcquiConnecté"_qs << QRect(16, 8, 217, 17)
-                                      << QString();
+    QTest::newRow("lblAcquiConnecté")
+        << u"lblAcquiConnecté"_qs << QRect(16, 8, 217, 17) << QString();
     QTest::newRow("lblNbDevices") << u"lblNbDevices"_qs << QRect(248, 8, 209, 17)
                                   << u"Nombre de senseurs: "_qs;
     QTest::newRow("cmbCommandes") << u"cmbCommandes"_qs << QRect(16, 304, 193, 21) << QString();
-    QTest::newRow("lblNbCommandes") << u"lblNbCommandes"_qs << QRect(24, 272, 169, 17)
-                                    << u"Nombre de commandes: "_qs;
-    QTest::newRow("cmbSourceSurveillée") << u"cmbSourceSurveillée"_qs << QRect(16, 32, 177, 21)
-                                         << QString();
+    QTest::newRow("lblNbCommandes")
+        << u"lblNbCommandes"_qs << QRect(24, 272, 169, 17) << u"Nombre de commandes: "_qs;
+    QTest::newRow("cmbSourceSurveillée")
+        << u"cmbSourceSurveillée"_qs << QRect(16, 32, 177, 21) << QString();
     QTest::newRow("lstRawData") << u"lstRawData"_qs << QRect(16, 88, 425, 147) << QString();
     QTest::newRow("sliRefresh") << u"sliRefresh"_qs << QRect(320, 264, 121, 9) << QString();
     QTest::newRow("lblRefresh") << u"lblRefresh"_qs << QRect(320, 296, 129, 17) << QString();
 }
 
-void tst_frmprincipale::layout()
-{
+void tst_frmprincipale::layout() {
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
     QFETCH(QString, designCaption);
@@ -117,8 +114,7 @@ void tst_frmprincipale::layout()
         QCOMPARE(button->text(), designCaption);
 }
 
-void tst_frmprincipale::windowKeepsItsSize()
-{
+void tst_frmprincipale::windowKeepsItsSize() {
     WindowUnderTest w(m_library);
     QCOMPARE(w->objectName(), u"frmPrincipale"_qs);
     QCOMPARE(w->windowTitle(), u"Solvane (TM)"_qs);
@@ -128,8 +124,7 @@ void tst_frmprincipale::windowKeepsItsSize()
     QVERIFY(w->findChild<QTimer*>(u"tmrMiseÀJour"_qs));
 }
 
-void tst_frmprincipale::stateAfterStartUp()
-{
+void tst_frmprincipale::stateAfterStartUp() {
     m_library.setNbAcqui(0);
     TestReports reports;
     frmPrincipale window; // the timer left running, as in the program
@@ -158,8 +153,7 @@ void tst_frmprincipale::stateAfterStartUp()
     QCOMPARE(m_library.calls(), QStringList{u"getNbAcqui()"_qs});
 }
 
-void tst_frmprincipale::refreshRate_data()
-{
+void tst_frmprincipale::refreshRate_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("interval");
@@ -179,8 +173,7 @@ void tst_frmprincipale::refreshRate_data()
     QTest::newRow("en 5") << english << 5 << 1000 << u"Rafraîchi 1/ fois sec."_qs;
 }
 
-void tst_frmprincipale::refreshRate()
-{
+void tst_frmprincipale::refreshRate() {
     QFETCH(QLocale, locale);
     QFETCH(int, value);
     QFETCH(int, interval);
@@ -203,8 +196,7 @@ void tst_frmprincipale::refreshRate()
     QCOMPARE(w->lblRefresh->text(), caption);
 }
 
-void tst_frmprincipale::keyboardMoveDoesNotApplyRate()
-{
+void tst_frmprincipale::keyboardMoveDoesNotApplyRate() {
     WindowUnderTest w(m_library);
     showAndActivate(&w.window());
     ClickableSlider* slider = w->sliRefresh;
@@ -222,8 +214,7 @@ void tst_frmprincipale::keyboardMoveDoesNotApplyRate()
     QCOMPARE(w->tmrMiseÀJour->interval(), 800);
 }
 
-void tst_frmprincipale::focusSkipsDisabledControls()
-{
+void tst_frmprincipale::focusSkipsDisabledControls() {
     WindowUnderTest w(m_library);
     showAndActivate(&w.window());
     QVERIFY(!w->cmdExécute->isEnabled());
@@ -239,8 +230,7 @@ void tst_frmprincipale::focusSkipsDisabledControls()
                                    u"cmbSourceSurveillée"_qs}));
 }
 
-void tst_frmprincipale::tickStagesRunInOrder()
-{
+void tst_frmprincipale::tickStagesRunInOrder() {
     m_library.setNbDevices(1);
     m_library.setDevice(0, "Capteur", 1);
     m_library.setNbCommands(1);
@@ -251,18 +241,17 @@ void tst_frmprincipale::tickStagesRunInOrder()
 
     w.tick();
     QCOMPARE(m_library.calls(),
-             (QStringList{u"getNbAcqui()"_qs,                 // connection state
-                          u"getNbDevices()"_qs,               // sensor count label
+             (QStringList{u"getNbAcqui()"_qs,   // connection state
+                          u"getNbDevices()"_qs, // sensor count label
                           u"getNbDevices()"_qs, u"getNbDevices()"_qs, u"getNbDevices()"_qs,
-                          u"getDevice(0)"_qs,                 // sensor list
+                          u"getDevice(0)"_qs, // sensor list
                           u"getNbCommands()"_qs, u"getNbCommands()"_qs,
-                          u"getCommandName(0)"_qs,            // command list
+                          u"getCommandName(0)"_qs,                         // command list
                           u"getRawDataInfo(0)"_qs, u"getRawData(0)"_qs})); // log
     QVERIFY(w.reports.reports.empty());
 }
 
-void tst_frmprincipale::errorInTickStopsLaterStages()
-{
+void tst_frmprincipale::errorInTickStopsLaterStages() {
     m_library.setNbDevices(1);
     m_library.setUnreadableDevice(0);
     m_library.setNbCommands(2);
@@ -271,9 +260,8 @@ void tst_frmprincipale::errorInTickStopsLaterStages()
 
     // The failed-sensor box is where the error strikes, inside the sensor
     // list stage.
-    platform::setMessagePresenter([](const QString&, const QString&) {
-        platform::raise(platform::ErrorNumber::Overflow);
-    });
+    platform::setMessagePresenter(
+        [](const QString&, const QString&) { platform::raise(platform::ErrorNumber::Overflow); });
     w.tick();
     platform::setMessagePresenter({});
 
@@ -287,8 +275,7 @@ void tst_frmprincipale::errorInTickStopsLaterStages()
     QCOMPARE(w->cmbSourceSurveillée->count(), 0); // what was done stays done
 }
 
-void tst_frmprincipale::errorInClickHandlerIsReported()
-{
+void tst_frmprincipale::errorInClickHandlerIsReported() {
     WindowUnderTest w(m_library);
     showAndActivate(&w.window());
     // Outside the designed range the click divides by a zero interval.
@@ -302,8 +289,7 @@ void tst_frmprincipale::errorInClickHandlerIsReported()
     QCOMPARE(w->lblRefresh->text(), u"Rafraîchi 1.67/ fois sec."_qs);
 }
 
-void tst_frmprincipale::timerDrivesTicks()
-{
+void tst_frmprincipale::timerDrivesTicks() {
     TestReports reports;
     frmPrincipale window;
     m_library.clearCalls();

@@ -13,6 +13,10 @@ extern "C" {
    same sequence of calls give the same answers. */
 void fuzz_seed(uint64_t seed);
 
+/* The last answer of getNbDevices, and how many calls it has had. */
+int32_t fuzz_lastNbDevices(void);
+int32_t fuzz_nbDevicesCalls(void);
+
 #ifdef __cplusplus
 }
 #endif

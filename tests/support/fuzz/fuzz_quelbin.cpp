@@ -273,10 +273,24 @@ Fuzzer& fuzzer() {
     return instance;
 }
 
+// What the test needs to know of the sensor count it was given.
+int32_t lastDeviceCount = 0;
+int32_t deviceCountCalls = 0;
+
 } // namespace
 
 extern "C" SOLVANE_EXPORT void fuzz_seed(uint64_t seed) {
     fuzzer().reset(seed);
+    lastDeviceCount = 0;
+    deviceCountCalls = 0;
+}
+
+extern "C" SOLVANE_EXPORT int32_t fuzz_lastNbDevices(void) {
+    return lastDeviceCount;
+}
+
+extern "C" SOLVANE_EXPORT int32_t fuzz_nbDevicesCalls(void) {
+    return deviceCountCalls;
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) {
@@ -284,7 +298,9 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) {
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbDevices(void) {
-    return fuzzer().deviceCount();
+    lastDeviceCount = fuzzer().deviceCount();
+    ++deviceCountCalls;
+    return lastDeviceCount;
 }
 
 extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t /*index*/,

@@ -1,0 +1,20 @@
+#include "testhelpers.h"
+
+#include <QComboBox>
+
+DefaultLocale::DefaultLocale(const QLocale& locale) {
+    QLocale::setDefault(locale);
+}
+DefaultLocale::~DefaultLocale() {
+    QLocale::setDefault(m_previous);
+}
+
+const QLocale french(QLocale::French, QLocale::France);
+const QLocale english(QLocale::English, QLocale::UnitedStates);
+
+QStringList itemTexts(const QComboBox* box) {
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
