@@ -40,5 +40,24 @@ int main(int argc, char* argv[]) {
     auto* timer = new QTimer(&window);
     timer->setInterval(600);
     timer->start();
+
+    // --log: no probe; every 200 ms a line shaped like the program's Real8
+    // line goes on top of the list, the floor of what that repaint costs.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--log"))) {
+        log->setUniformItemSizes(true);
+        timer->setInterval(200);
+        int header = 0;
+        QObject::connect(timer, &QTimer::timeout, log, [log, &header] {
+            QString line = QString::number(++header) + QStringLiteral(";128;");
+            for (int i = 0; i < 16; ++i)
+                line += QString::number(176.0 + 0.01 * ((header * 7 + i * 13) % 100), 'f', 5) +
+                        QStringLiteral(" | ");
+            log->insertItem(0, line);
+            if (log->count() > 1000)
+                log->clear();
+        });
+        window.show();
+        return QApplication::exec();
+    }
     return benchprobe::showAndReport(window, mainNs);
 }
