@@ -24,7 +24,6 @@ public:
     QFunctionPointer resolve(const char* symbol);
 
     bool isLoaded() const;
-    const QString& baseName() const { return m_baseName; }
 
 private:
     void load();

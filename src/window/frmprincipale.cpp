@@ -203,7 +203,7 @@ void frmPrincipale::cmbSourceSurveillée_Change() {
 }
 
 void frmPrincipale::cmbSourceSurveillée_Click() {
-    modQuelbin::SetWatchedSource(platform::toInt16(cmbSourceSurveillée->currentIndex()));
+    cmbSourceSurveillée_Change(); // choosing an entry does the same
 }
 
 void frmPrincipale::cmbCommandes_Change() {

@@ -1,9 +1,6 @@
 // Run without the conversion library on the search path.
 
-// moc cannot read the modules' accented namespace; it needs none of it.
-#ifndef Q_MOC_RUN
 #include "datatypes/modconversion.h"
-#endif
 #include "platform/runtimeerror.h"
 #include "testreports.h"
 

@@ -1,7 +1,4 @@
-// moc cannot read the modules' accented namespace; it needs none of it.
-#ifndef Q_MOC_RUN
 #include "datatypes/modconversion.h"
-#endif
 
 #include "testhelpers.h"
 #include <QLocale>

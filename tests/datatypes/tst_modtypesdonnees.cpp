@@ -1,8 +1,6 @@
-// moc cannot read the module's accented namespace; it needs none of it.
-#ifndef Q_MOC_RUN
 #include "datatypes/modtypesdonnees.h"
-#endif
 #include "platform/runtimeerror.h"
+#include "testhelpers.h"
 
 #include <QTest>
 
@@ -13,19 +11,9 @@
 
 using platform::ErrorNumber;
 
-#ifndef Q_MOC_RUN
 using namespace modTypesDonnées;
 
 namespace {
-
-template <typename F> std::optional<ErrorNumber> raisedBy(F&& call) {
-    try {
-        call();
-    } catch (const platform::RuntimeError& e) {
-        return e.number();
-    }
-    return std::nullopt;
-}
 
 std::array<DataType, 32> tableContents() {
     std::array<DataType, 32> table{};
@@ -41,7 +29,6 @@ void fillTable() {
 }
 
 } // namespace
-#endif
 
 class tst_modtypesdonnees : public QObject {
     Q_OBJECT

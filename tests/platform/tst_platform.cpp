@@ -25,16 +25,6 @@ Q_DECLARE_METATYPE(ErrorNumber)
 
 namespace {
 
-// The number of the run-time error the call raises, if any.
-template <typename F> std::optional<ErrorNumber> raisedBy(F&& call) {
-    try {
-        call();
-    } catch (const platform::RuntimeError& e) {
-        return e.number();
-    }
-    return std::nullopt;
-}
-
 std::span<const char> bytesOf(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }

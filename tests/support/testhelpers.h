@@ -1,8 +1,12 @@
 // Small helpers shared by the tests.
 #pragma once
 
+#include "platform/runtimeerror.h"
+
 #include <QLocale>
 #include <QStringList>
+
+#include <optional>
 
 class QComboBox;
 
@@ -23,3 +27,13 @@ extern const QLocale english;
 
 // The texts of a combo box's entries, in order.
 QStringList itemTexts(const QComboBox* box);
+
+// The number of the run-time error the call raises, if any.
+template <typename F> std::optional<platform::ErrorNumber> raisedBy(F&& call) {
+    try {
+        call();
+    } catch (const platform::RuntimeError& e) {
+        return e.number();
+    }
+    return std::nullopt;
+}
