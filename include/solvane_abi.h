@@ -1,6 +1,7 @@
 // Calling convention and export marker shared by the two run-time libraries.
-// The original module is a 32-bit Windows DLL using the standard Windows
-// convention; every other target uses the platform's C convention.
+// The module maker's library is a 32-bit Windows DLL using the standard
+// Windows convention (__stdcall); every other target uses the platform's C
+// convention.
 #ifndef SOLVANE_ABI_H
 #define SOLVANE_ABI_H
 
@@ -10,8 +11,12 @@
 #define SOLVANE_CALL
 #endif
 
+// On Windows a module-definition (.def) file names the exports: it alone gives
+// the plain names ("getDevice") that Solvane looks up, where dllexport would
+// give the decorated __stdcall ones ("getDevice@12"). Elsewhere the functions
+// must be visible for the linker's export list to keep them.
 #if defined(_WIN32)
-#define SOLVANE_EXPORT __declspec(dllexport)
+#define SOLVANE_EXPORT
 #else
 #define SOLVANE_EXPORT __attribute__((visibility("default")))
 #endif

@@ -2,4 +2,6 @@
 // that a missing function is reported by name.
 #include <quelbin.h>
 
-extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) { return 1; }
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) {
+    return 1;
+}

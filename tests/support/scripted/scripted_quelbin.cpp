@@ -48,14 +48,12 @@ struct Script {
     std::vector<Call> calls;
 };
 
-Script& script()
-{
+Script& script() {
     static Script s;
     return s;
 }
 
-void record(std::string text, const char* buffer = nullptr)
-{
+void record(std::string text, const char* buffer = nullptr) {
     Call call{std::move(text), std::nullopt};
     if (buffer) {
         Buffer copy;
@@ -65,13 +63,11 @@ void record(std::string text, const char* buffer = nullptr)
     script().calls.push_back(std::move(call));
 }
 
-std::string withArgument(const char* function, int32_t index)
-{
+std::string withArgument(const char* function, int32_t index) {
     return std::string(function) + "(" + std::to_string(index) + ")";
 }
 
-int32_t nextAnswer(std::deque<int32_t>& pushed, int32_t steady)
-{
+int32_t nextAnswer(std::deque<int32_t>& pushed, int32_t steady) {
     if (pushed.empty())
         return steady;
     const int32_t value = pushed.front();
@@ -79,8 +75,7 @@ int32_t nextAnswer(std::deque<int32_t>& pushed, int32_t steady)
     return value;
 }
 
-std::optional<Bytes> nameBytes(const char* name, int32_t length)
-{
+std::optional<Bytes> nameBytes(const char* name, int32_t length) {
     if (length < 0)
         return std::nullopt;
     Bytes bytes(name, name + std::min<int32_t>(length, QUELBIN_NAME_SIZE));
@@ -89,8 +84,7 @@ std::optional<Bytes> nameBytes(const char* name, int32_t length)
     return bytes;
 }
 
-void writeName(const std::optional<Bytes>& name, char* buffer)
-{
+void writeName(const std::optional<Bytes>& name, char* buffer) {
     if (name)
         std::memcpy(buffer, name->data(), name->size());
 }
@@ -99,64 +93,69 @@ void writeName(const std::optional<Bytes>& name, char* buffer)
 
 extern "C" {
 
-SOLVANE_EXPORT void script_reset(void) { script() = Script{}; }
-SOLVANE_EXPORT void script_setNbAcqui(int32_t value) { script().nbAcqui = value; }
-SOLVANE_EXPORT void script_setNbDevices(int32_t value) { script().nbDevices = value; }
-SOLVANE_EXPORT void script_setNbCommands(int32_t value) { script().nbCommands = value; }
-SOLVANE_EXPORT void script_pushNbDevices(int32_t value) { script().pushedDevices.push_back(value); }
-SOLVANE_EXPORT void script_pushNbCommands(int32_t value)
-{
+SOLVANE_EXPORT void script_reset(void) {
+    script() = Script{};
+}
+SOLVANE_EXPORT void script_setNbAcqui(int32_t value) {
+    script().nbAcqui = value;
+}
+SOLVANE_EXPORT void script_setNbDevices(int32_t value) {
+    script().nbDevices = value;
+}
+SOLVANE_EXPORT void script_setNbCommands(int32_t value) {
+    script().nbCommands = value;
+}
+SOLVANE_EXPORT void script_pushNbDevices(int32_t value) {
+    script().pushedDevices.push_back(value);
+}
+SOLVANE_EXPORT void script_pushNbCommands(int32_t value) {
     script().pushedCommands.push_back(value);
 }
 
 SOLVANE_EXPORT void script_setDevice(int32_t index, const char* name, int32_t length,
-                                     int32_t dataType, int32_t writesType, int16_t result)
-{
+                                     int32_t dataType, int32_t writesType, int16_t result) {
     script().devices[index] = Device{nameBytes(name, length), dataType, writesType != 0, result};
 }
 
-SOLVANE_EXPORT void script_setCommandName(int32_t index, const char* name, int32_t length)
-{
+SOLVANE_EXPORT void script_setCommandName(int32_t index, const char* name, int32_t length) {
     script().commandNames[index] = nameBytes(name, length);
 }
 
 SOLVANE_EXPORT void script_setRawData(int32_t index, int32_t header, int32_t byteCount,
-                                      const uint8_t* bytes, int32_t length)
-{
+                                      const uint8_t* bytes, int32_t length) {
     const auto kept = std::clamp<int32_t>(length, 0, QUELBIN_RAW_SIZE);
     script().rawData[index] = RawData{header, byteCount, std::vector<uint8_t>(bytes, bytes + kept)};
 }
 
-SOLVANE_EXPORT int32_t script_callCount(void) { return static_cast<int32_t>(script().calls.size()); }
+SOLVANE_EXPORT int32_t script_callCount(void) {
+    return static_cast<int32_t>(script().calls.size());
+}
 
-SOLVANE_EXPORT const char* script_call(int32_t i)
-{
+SOLVANE_EXPORT const char* script_call(int32_t i) {
     return script().calls.at(static_cast<size_t>(i)).text.c_str();
 }
 
-SOLVANE_EXPORT const char* script_callBuffer(int32_t i)
-{
+SOLVANE_EXPORT const char* script_callBuffer(int32_t i) {
     const auto& buffer = script().calls.at(static_cast<size_t>(i)).buffer;
     return buffer ? buffer->data() : nullptr;
 }
 
-SOLVANE_EXPORT void script_clearCalls(void) { script().calls.clear(); }
+SOLVANE_EXPORT void script_clearCalls(void) {
+    script().calls.clear();
+}
 
-SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void)
-{
+SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) {
     record("getNbAcqui()");
     return script().nbAcqui;
 }
 
-SOLVANE_EXPORT int32_t SOLVANE_CALL getNbDevices(void)
-{
+SOLVANE_EXPORT int32_t SOLVANE_CALL getNbDevices(void) {
     record("getNbDevices()");
     return nextAnswer(script().pushedDevices, script().nbDevices);
 }
 
 SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t index, char name[QUELBIN_NAME_SIZE],
-                                              int32_t* dataType)
-{
+                                              int32_t* dataType) {
     record(withArgument("getDevice", index), name);
     const auto found = script().devices.find(index);
     if (found == script().devices.end())
@@ -167,14 +166,12 @@ SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t index, char name[QUELBIN_N
     return found->second.result;
 }
 
-SOLVANE_EXPORT int32_t SOLVANE_CALL getNbCommands(void)
-{
+SOLVANE_EXPORT int32_t SOLVANE_CALL getNbCommands(void) {
     record("getNbCommands()");
     return nextAnswer(script().pushedCommands, script().nbCommands);
 }
 
-SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index, char name[QUELBIN_NAME_SIZE])
-{
+SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index, char name[QUELBIN_NAME_SIZE]) {
     record(withArgument("getCommandName", index), name);
     const auto found = script().commandNames.find(index);
     if (found != script().commandNames.end())
@@ -182,15 +179,13 @@ SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index, char name[QUEL
     return 1;
 }
 
-SOLVANE_EXPORT int32_t SOLVANE_CALL addCommand(int32_t index)
-{
+SOLVANE_EXPORT int32_t SOLVANE_CALL addCommand(int32_t index) {
     record(withArgument("addCommand", index));
     return 1;
 }
 
 SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int32_t* header,
-                                                   int32_t* byteCount)
-{
+                                                   int32_t* byteCount) {
     record(withArgument("getRawDataInfo", index));
     const auto found = script().rawData.find(index);
     if (found != script().rawData.end()) {
@@ -200,8 +195,7 @@ SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int32_t* heade
     return 1;
 }
 
-SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index, uint8_t data[QUELBIN_RAW_SIZE])
-{
+SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index, uint8_t data[QUELBIN_RAW_SIZE]) {
     record(withArgument("getRawData", index));
     const auto found = script().rawData.find(index);
     if (found != script().rawData.end())
