@@ -1,20 +1,43 @@
 #!/usr/bin/env bash
-# Builds Solvane in Release and runs it on the bundled simulated module.
+# Builds Solvane and runs it on the bundled simulated module.
+#   scripts/run.sh           the Linux program (Release build)
+#   scripts/run.sh windows   the 32-bit Windows program under Wine
 # Without a display it runs under Xvfb, saves a screenshot and prints its path.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
+target="${1:-linux}"
 
-scripts/install-deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -- -j"$(nproc)" >/dev/null
-
-build="$root/build/release"
-# The program finds both libraries through the library search path only.
-export LD_LIBRARY_PATH="$build/lib:$build/sim${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+case "$target" in
+linux)
+    scripts/install-deps.sh
+    cmake --preset release >/dev/null
+    cmake --build --preset release -- -j"$(nproc)" >/dev/null
+    build="$root/build/release"
+    # The program finds both libraries through the library search path only.
+    export LD_LIBRARY_PATH="$build/lib:$build/sim${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    program=(env QT_QPA_PLATFORM=xcb "$build/src/Solvane")
+    ;;
+windows)
+    scripts/install-deps.sh windows
+    SOLVANE_QT_WINDOWS="$(scripts/build-qt-windows.sh)"
+    export SOLVANE_QT_WINDOWS
+    cmake --preset windows >/dev/null
+    cmake --build --preset windows -- -j"$(nproc)" >/dev/null
+    build="$root/build/windows"
+    # Windows searches PATH, in front of which Wine puts WINEPATH.
+    export WINEPATH="Z:${build//\//\\}\\lib;Z:${build//\//\\}\\sim"
+    program=(scripts/wine.sh "$build/src/Solvane.exe")
+    stop_wine() { WINEPREFIX="$(scripts/wine.sh --prefix)" wineserver -k 2>/dev/null || true; }
+    ;;
+*)
+    echo "usage: scripts/run.sh [linux|windows]" >&2
+    exit 2
+    ;;
+esac
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec "$build/src/Solvane"
+    exec "${program[@]}"
 fi
 
 seconds="${SOLVANE_SCREENSHOT_AFTER:-5}"
@@ -25,15 +48,17 @@ Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true' EXIT
 sleep 1
-DISPLAY="$display" QT_QPA_PLATFORM=xcb "$build/src/Solvane" &
+DISPLAY="$display" "${program[@]}" &
 app=$!
 sleep "$seconds"
 if ! kill -0 "$app" 2>/dev/null; then
+    status=0
     wait "$app" || status=$?
-    echo "run: Solvane ended by itself (status ${status:-0})" >&2
-    exit "${status:-1}"
+    echo "run: Solvane ended by itself (status $status)" >&2
+    exit "$status"
 fi
 DISPLAY="$display" import -window root -crop 480x380+0+0 "$shot"
 kill "$app"
 wait "$app" 2>/dev/null || true
+if declare -F stop_wine >/dev/null; then stop_wine; fi
 echo "run: screenshot after ${seconds} s: $shot"

@@ -1,17 +1,65 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite: the normal build, then the
-# AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Builds and runs the whole test suite:
+#   linux     the format check, then the Release build and the
+#             AddressSanitizer + UndefinedBehaviorSanitizer build;
+#   windows   the 32-bit Windows build (MinGW-w64, static Qt built once per
+#             machine) with its tests under Wine, and the zip for users.
+#   scripts/test.sh [--werror] [linux] [windows]   (default: both legs)
+# --werror turns compiler warnings into errors. Any failed step fails the run.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
-scripts/install-deps.sh
-jobs="$(nproc)"
-status=0
-for preset in release asan; do
-    echo "== $preset"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -- -j"$jobs" | grep -E "warning|error" || true
-    ctest --preset "$preset" -j"$jobs" || status=1
+werror=OFF
+legs=()
+for argument in "$@"; do
+    case "$argument" in
+    --werror) werror=ON ;;
+    linux | windows) legs+=("$argument") ;;
+    *)
+        echo "usage: scripts/test.sh [--werror] [linux] [windows]" >&2
+        exit 2
+        ;;
+    esac
 done
-exit "$status"
+[ ${#legs[@]} -gt 0 ] || legs=(linux windows)
+jobs="$(nproc)"
+
+# Configures, builds and tests one preset; the first failure ends the run.
+run_preset() {
+    local preset="$1"
+    local started=$SECONDS
+    echo "== $preset"
+    cmake --preset "$preset" -DSOLVANE_WERROR="$werror" >/dev/null
+    cmake --build --preset "$preset" -- -j"$jobs" >"build/$preset-build.log" 2>&1 || {
+        grep -E -A5 "error|FAILED" "build/$preset-build.log" | head -n 60 >&2
+        echo "== $preset: the build failed (build/$preset-build.log)" >&2
+        return 1
+    }
+    if grep -q "warning:" "build/$preset-build.log"; then
+        grep -A3 "warning:" "build/$preset-build.log" >&2
+    fi
+    ctest --preset "$preset" -j"$jobs"
+    echo "== $preset: passed in $((SECONDS - started)) s"
+}
+
+for leg in "${legs[@]}"; do
+    case "$leg" in
+    linux)
+        scripts/install-deps.sh
+        scripts/check-format.sh
+        run_preset release
+        run_preset asan
+        ;;
+    windows)
+        started=$SECONDS
+        scripts/install-deps.sh windows
+        SOLVANE_QT_WINDOWS="$(scripts/build-qt-windows.sh)"
+        export SOLVANE_QT_WINDOWS
+        echo "== Qt for Windows ready in $((SECONDS - started)) s: $SOLVANE_QT_WINDOWS"
+        run_preset windows
+        zip="$(scripts/make-windows-zip.sh build/windows)"
+        scripts/check-windows-zip.sh "$zip"
+        ;;
+    esac
+done

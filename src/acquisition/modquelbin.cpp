@@ -4,6 +4,7 @@
 #include "datatypes/modtypesdonnees.h"
 #include "platform/arith.h"
 #include "platform/messagebox.h"
+#include "platform/native.h"
 #include "platform/text.h"
 #include "quelbinlibrary.h"
 #include "window/frmprincipale.h"

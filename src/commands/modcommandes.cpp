@@ -1,6 +1,7 @@
 #include "modcommandes.h"
 
 #include "platform/arith.h"
+#include "platform/native.h"
 #include "platform/text.h"
 #include "window/commandcombobox.h"
 #include "window/frmprincipale.h"

@@ -1,5 +1,6 @@
 #include "sharedlibrary.h"
 
+#include "native.h"
 #include "runtimeerror.h"
 
 #include <QLibrary>
@@ -21,11 +22,12 @@ void SharedLibrary::load() {
         m_library = std::make_unique<QLibrary>(libraryFileName(m_baseName));
     if (m_library->load())
         return;
-    raise(ErrorNumber::LibraryNotLoaded,
-          QStringLiteral("Impossible de charger la bibliothèque « %1 » (%2).\n"
-                         "Le chargeur répond : %3\n%4")
-              .arg(m_baseName, libraryFileName(m_baseName), m_library->errorString(),
-                   librarySearchDescription()));
+    const QString loaderSays = m_library->errorString();
+    raise(
+        ErrorNumber::LibraryNotLoaded,
+        QStringLiteral("Impossible de charger la bibliothèque « %1 » (%2).\n"
+                       "Le chargeur répond : %3\n%4")
+            .arg(m_baseName, libraryFileName(m_baseName), loaderSays, librarySearchDescription()));
 }
 
 QFunctionPointer SharedLibrary::resolve(const char* symbol) {
@@ -33,10 +35,11 @@ QFunctionPointer SharedLibrary::resolve(const char* symbol) {
         load();
     if (QFunctionPointer function = m_library->resolve(symbol))
         return function;
+    const QString loaderSays = lastLookupError();
     raise(ErrorNumber::FunctionNotFound,
           QStringLiteral("La fonction « %1 » est introuvable dans la bibliothèque « %2 » (%3).\n"
                          "Le chargeur répond : %4")
-              .arg(QLatin1String(symbol), m_baseName, m_library->fileName(), lastLookupError()));
+              .arg(QLatin1String(symbol), m_baseName, m_library->fileName(), loaderSays));
 }
 
 } // namespace platform

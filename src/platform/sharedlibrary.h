@@ -32,13 +32,6 @@ private:
     std::unique_ptr<QLibrary> m_library;
 };
 
-// The file the platform looks for ("libQuelbin.so", "Quelbin.dll").
-QString libraryFileName(const QString& baseName);
-// How the platform searches for it, for the operator (one source per platform).
-QString librarySearchDescription();
-// The loader's own words on the last failed function look-up.
-QString lastLookupError();
-
 // One exported function, typed by the public header's declaration.
 template <typename Fn> class LibraryFunction {
 public:

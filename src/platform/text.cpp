@@ -1,7 +1,6 @@
 #include "text.h"
 
 #include <QLocale>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
@@ -41,12 +40,6 @@ QString fixed5Text(double value) {
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("+Infini") : QStringLiteral("-Infini");
     return numberLocale().toString(value, 'f', 5);
-}
-
-QString decodeAnsi(std::span<const char> bytes) {
-    // Stateless: a single-byte code page carries nothing between calls.
-    static QStringDecoder decoder("windows-1252", QStringDecoder::Flag::Stateless);
-    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 std::size_t lengthToFirstZero(std::span<const char> bytes) {

@@ -1,6 +1,5 @@
 // Number and text formatting with the conventions of the window: plain
-// decimals, the user's decimal separator, no digit grouping, and names held
-// as raw bytes in the Windows-1252 code page.
+// decimals, the user's decimal separator, no digit grouping.
 #pragma once
 
 #include <QString>
@@ -23,9 +22,6 @@ QString shortestText(double value);
 // The "0.00000" format: five decimals, the user's separator, no grouping;
 // words for values that are not finite numbers.
 QString fixed5Text(double value);
-
-// Decodes the bytes as Windows-1252 text, every byte one character.
-QString decodeAnsi(std::span<const char> bytes);
 
 // The length of the bytes up to their first zero byte (all of them if none).
 std::size_t lengthToFirstZero(std::span<const char> bytes);

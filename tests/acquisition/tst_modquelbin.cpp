@@ -316,7 +316,7 @@ void tst_modquelbin::unreadableSensor() {
 
     // The failing sensor is handed a buffer that holds no earlier name.
     const QStringList calls = lib.calls();
-    const int call = calls.indexOf(QStringLiteral("getDevice(%1)").arg(failing));
+    const int call = static_cast<int>(calls.indexOf(QStringLiteral("getDevice(%1)").arg(failing)));
     QVERIFY(call >= 0);
     QCOMPARE(lib.callBuffer(call), QByteArray(128, '\0'));
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));

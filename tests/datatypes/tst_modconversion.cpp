@@ -135,11 +135,11 @@ void tst_modconversion::rawToText() {
     // load of it would be misaligned.
     for (std::size_t offset : {0U, 1U, 3U, 119U}) {
         {
-            DefaultLocale locale(::english);
+            DefaultLocale locale(englishLocale);
             QCOMPARE(convert(element, code, offset), english);
         }
         {
-            DefaultLocale locale(::french);
+            DefaultLocale locale(frenchLocale);
             QCOMPARE(convert(element, code, offset), french);
         }
     }

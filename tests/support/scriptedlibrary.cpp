@@ -1,5 +1,6 @@
 #include "scriptedlibrary.h"
 
+#include "platform/native.h"
 #include "scripted/script_control.h"
 
 #include <QLibrary>
@@ -31,8 +32,8 @@ template <typename Fn> void bind(QLibrary& library, Fn& fn, const char* name) {
 
 Controls& controls() {
     static Controls c = [] {
-        // Loaded by name, like the program loads it: LD_LIBRARY_PATH decides.
-        static QLibrary library(QStringLiteral("libQuelbin.so"));
+        // Loaded by name, like the program loads it: the library search decides.
+        static QLibrary library(platform::libraryFileName(QStringLiteral("Quelbin")));
         if (!library.load())
             qFatal("scripted library not found: %s", qPrintable(library.errorString()));
         Controls r{};

@@ -9,8 +9,8 @@ DefaultLocale::~DefaultLocale() {
     QLocale::setDefault(m_previous);
 }
 
-const QLocale french(QLocale::French, QLocale::France);
-const QLocale english(QLocale::English, QLocale::UnitedStates);
+const QLocale frenchLocale(QLocale::French, QLocale::France);
+const QLocale englishLocale(QLocale::English, QLocale::UnitedStates);
 
 QStringList itemTexts(const QComboBox* box) {
     QStringList texts;

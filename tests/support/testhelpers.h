@@ -22,8 +22,8 @@ private:
     QLocale m_previous;
 };
 
-extern const QLocale french;
-extern const QLocale english;
+extern const QLocale frenchLocale;
+extern const QLocale englishLocale;
 
 // The texts of a combo box's entries, in order.
 QStringList itemTexts(const QComboBox* box);

@@ -39,7 +39,7 @@ QPoint handleCentre(QSlider* slider) {
 
 void showAndActivate(QWidget* window) {
     window->show();
-    QApplication::setActiveWindow(window);
+    window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
@@ -84,19 +84,24 @@ void tst_frmprincipale::layout_data() {
     QTest::addColumn<QString>("designCaption");
 
     // Pixels are the designed twips divided by 15.
-    QTest::newRow("cmdExécute") << u"cmdExécute"_qs << QRect(216, 264, 89, 65) << u"Exécuter"_qs;
+    QTest::newRow("cmdExécute") << QStringLiteral("cmdExécute") << QRect(216, 264, 89, 65)
+                                << QStringLiteral("Exécuter");
     QTest::newRow("lblAcquiConnecté")
-        << u"lblAcquiConnecté"_qs << QRect(16, 8, 217, 17) << QString();
-    QTest::newRow("lblNbDevices") << u"lblNbDevices"_qs << QRect(248, 8, 209, 17)
-                                  << u"Nombre de senseurs: "_qs;
-    QTest::newRow("cmbCommandes") << u"cmbCommandes"_qs << QRect(16, 304, 193, 21) << QString();
-    QTest::newRow("lblNbCommandes")
-        << u"lblNbCommandes"_qs << QRect(24, 272, 169, 17) << u"Nombre de commandes: "_qs;
+        << QStringLiteral("lblAcquiConnecté") << QRect(16, 8, 217, 17) << QString();
+    QTest::newRow("lblNbDevices") << QStringLiteral("lblNbDevices") << QRect(248, 8, 209, 17)
+                                  << QStringLiteral("Nombre de senseurs: ");
+    QTest::newRow("cmbCommandes") << QStringLiteral("cmbCommandes") << QRect(16, 304, 193, 21)
+                                  << QString();
+    QTest::newRow("lblNbCommandes") << QStringLiteral("lblNbCommandes") << QRect(24, 272, 169, 17)
+                                    << QStringLiteral("Nombre de commandes: ");
     QTest::newRow("cmbSourceSurveillée")
-        << u"cmbSourceSurveillée"_qs << QRect(16, 32, 177, 21) << QString();
-    QTest::newRow("lstRawData") << u"lstRawData"_qs << QRect(16, 88, 425, 147) << QString();
-    QTest::newRow("sliRefresh") << u"sliRefresh"_qs << QRect(320, 264, 121, 9) << QString();
-    QTest::newRow("lblRefresh") << u"lblRefresh"_qs << QRect(320, 296, 129, 17) << QString();
+        << QStringLiteral("cmbSourceSurveillée") << QRect(16, 32, 177, 21) << QString();
+    QTest::newRow("lstRawData") << QStringLiteral("lstRawData") << QRect(16, 88, 425, 147)
+                                << QString();
+    QTest::newRow("sliRefresh") << QStringLiteral("sliRefresh") << QRect(320, 264, 121, 9)
+                                << QString();
+    QTest::newRow("lblRefresh") << QStringLiteral("lblRefresh") << QRect(320, 296, 129, 17)
+                                << QString();
 }
 
 void tst_frmprincipale::layout() {
@@ -116,12 +121,12 @@ void tst_frmprincipale::layout() {
 
 void tst_frmprincipale::windowKeepsItsSize() {
     WindowUnderTest w(m_library);
-    QCOMPARE(w->objectName(), u"frmPrincipale"_qs);
-    QCOMPARE(w->windowTitle(), u"Solvane (TM)"_qs);
+    QCOMPARE(w->objectName(), QStringLiteral("frmPrincipale"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Solvane (TM)"));
     QCOMPARE(w->size(), QSize(461, 340));
     QCOMPARE(w->minimumSize(), QSize(461, 340));
     QCOMPARE(w->maximumSize(), QSize(461, 340));
-    QVERIFY(w->findChild<QTimer*>(u"tmrMiseÀJour"_qs));
+    QVERIFY(w->findChild<QTimer*>(QStringLiteral("tmrMiseÀJour")));
 }
 
 void tst_frmprincipale::stateAfterStartUp() {
@@ -146,11 +151,11 @@ void tst_frmprincipale::stateAfterStartUp() {
 
     // The load handler shows the connection and the rate; the counts wait
     // for the first tick.
-    QCOMPARE(window.lblAcquiConnecté->text(), u"Module d'acquisition: déconnecté"_qs);
-    QCOMPARE(window.lblRefresh->text(), u"Rafraîchi 1.67/ fois sec."_qs);
-    QCOMPARE(window.lblNbDevices->text(), u"Nombre de senseurs: "_qs);
-    QCOMPARE(window.lblNbCommandes->text(), u"Nombre de commandes: "_qs);
-    QCOMPARE(m_library.calls(), QStringList{u"getNbAcqui()"_qs});
+    QCOMPARE(window.lblAcquiConnecté->text(), QStringLiteral("Module d'acquisition: déconnecté"));
+    QCOMPARE(window.lblRefresh->text(), QStringLiteral("Rafraîchi 1.67/ fois sec."));
+    QCOMPARE(window.lblNbDevices->text(), QStringLiteral("Nombre de senseurs: "));
+    QCOMPARE(window.lblNbCommandes->text(), QStringLiteral("Nombre de commandes: "));
+    QCOMPARE(m_library.calls(), QStringList{QStringLiteral("getNbAcqui()")});
 }
 
 void tst_frmprincipale::refreshRate_data() {
@@ -161,16 +166,16 @@ void tst_frmprincipale::refreshRate_data() {
 
     const QLocale french(QLocale::French, QLocale::France);
     const QLocale english(QLocale::English, QLocale::UnitedStates);
-    QTest::newRow("fr 1") << french << 1 << 200 << u"Rafraîchi 5/ fois sec."_qs;
-    QTest::newRow("fr 2") << french << 2 << 400 << u"Rafraîchi 2,5/ fois sec."_qs;
-    QTest::newRow("fr 3") << french << 3 << 600 << u"Rafraîchi 1,67/ fois sec."_qs;
-    QTest::newRow("fr 4") << french << 4 << 800 << u"Rafraîchi 1,25/ fois sec."_qs;
-    QTest::newRow("fr 5") << french << 5 << 1000 << u"Rafraîchi 1/ fois sec."_qs;
-    QTest::newRow("en 1") << english << 1 << 200 << u"Rafraîchi 5/ fois sec."_qs;
-    QTest::newRow("en 2") << english << 2 << 400 << u"Rafraîchi 2.5/ fois sec."_qs;
-    QTest::newRow("en 3") << english << 3 << 600 << u"Rafraîchi 1.67/ fois sec."_qs;
-    QTest::newRow("en 4") << english << 4 << 800 << u"Rafraîchi 1.25/ fois sec."_qs;
-    QTest::newRow("en 5") << english << 5 << 1000 << u"Rafraîchi 1/ fois sec."_qs;
+    QTest::newRow("fr 1") << french << 1 << 200 << QStringLiteral("Rafraîchi 5/ fois sec.");
+    QTest::newRow("fr 2") << french << 2 << 400 << QStringLiteral("Rafraîchi 2,5/ fois sec.");
+    QTest::newRow("fr 3") << french << 3 << 600 << QStringLiteral("Rafraîchi 1,67/ fois sec.");
+    QTest::newRow("fr 4") << french << 4 << 800 << QStringLiteral("Rafraîchi 1,25/ fois sec.");
+    QTest::newRow("fr 5") << french << 5 << 1000 << QStringLiteral("Rafraîchi 1/ fois sec.");
+    QTest::newRow("en 1") << english << 1 << 200 << QStringLiteral("Rafraîchi 5/ fois sec.");
+    QTest::newRow("en 2") << english << 2 << 400 << QStringLiteral("Rafraîchi 2.5/ fois sec.");
+    QTest::newRow("en 3") << english << 3 << 600 << QStringLiteral("Rafraîchi 1.67/ fois sec.");
+    QTest::newRow("en 4") << english << 4 << 800 << QStringLiteral("Rafraîchi 1.25/ fois sec.");
+    QTest::newRow("en 5") << english << 5 << 1000 << QStringLiteral("Rafraîchi 1/ fois sec.");
 }
 
 void tst_frmprincipale::refreshRate() {
@@ -207,7 +212,7 @@ void tst_frmprincipale::keyboardMoveDoesNotApplyRate() {
     QCOMPARE(slider->value(), 4);
     QCOMPARE(clicks.count(), 0);
     QCOMPARE(w->tmrMiseÀJour->interval(), 600);
-    QCOMPARE(w->lblRefresh->text(), u"Rafraîchi 1.67/ fois sec."_qs);
+    QCOMPARE(w->lblRefresh->text(), QStringLiteral("Rafraîchi 1.67/ fois sec."));
 
     // The next click applies the position the keyboard left.
     QTest::mouseClick(slider, Qt::LeftButton, {}, handleCentre(slider));
@@ -226,8 +231,9 @@ void tst_frmprincipale::focusSkipsDisabledControls() {
         visited << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(visited, (QStringList{u"cmbSourceSurveillée"_qs, u"lstRawData"_qs, u"sliRefresh"_qs,
-                                   u"cmbSourceSurveillée"_qs}));
+    QCOMPARE(visited,
+             (QStringList{QStringLiteral("cmbSourceSurveillée"), QStringLiteral("lstRawData"),
+                          QStringLiteral("sliRefresh"), QStringLiteral("cmbSourceSurveillée")}));
 }
 
 void tst_frmprincipale::tickStagesRunInOrder() {
@@ -240,14 +246,16 @@ void tst_frmprincipale::tickStagesRunInOrder() {
     modQuelbin::SetWatchedSource(0);
 
     w.tick();
-    QCOMPARE(m_library.calls(),
-             (QStringList{u"getNbAcqui()"_qs,   // connection state
-                          u"getNbDevices()"_qs, // sensor count label
-                          u"getNbDevices()"_qs, u"getNbDevices()"_qs, u"getNbDevices()"_qs,
-                          u"getDevice(0)"_qs, // sensor list
-                          u"getNbCommands()"_qs, u"getNbCommands()"_qs,
-                          u"getCommandName(0)"_qs,                         // command list
-                          u"getRawDataInfo(0)"_qs, u"getRawData(0)"_qs})); // log
+    QCOMPARE(
+        m_library.calls(),
+        (QStringList{QStringLiteral("getNbAcqui()"),   // connection state
+                     QStringLiteral("getNbDevices()"), // sensor count label
+                     QStringLiteral("getNbDevices()"), QStringLiteral("getNbDevices()"),
+                     QStringLiteral("getNbDevices()"),
+                     QStringLiteral("getDevice(0)"), // sensor list
+                     QStringLiteral("getNbCommands()"), QStringLiteral("getNbCommands()"),
+                     QStringLiteral("getCommandName(0)"), // command list
+                     QStringLiteral("getRawDataInfo(0)"), QStringLiteral("getRawData(0)")})); // log
     QVERIFY(w.reports.reports.empty());
 }
 
@@ -267,11 +275,11 @@ void tst_frmprincipale::errorInTickStopsLaterStages() {
 
     QCOMPARE(w.reports.reports.size(), std::size_t{1});
     QCOMPARE(w.reports.reports.front().number, platform::ErrorNumber::Overflow);
-    QCOMPARE(w.reports.reports.front().description, u"Dépassement de capacité"_qs);
+    QCOMPARE(w.reports.reports.front().description, QStringLiteral("Dépassement de capacité"));
     const QStringList calls = m_library.calls();
-    QCOMPARE(calls.last(), u"getDevice(0)"_qs);
-    QVERIFY(!calls.contains(u"getNbCommands()"_qs));
-    QVERIFY(!calls.contains(u"getRawDataInfo(0)"_qs));
+    QCOMPARE(calls.last(), QStringLiteral("getDevice(0)"));
+    QVERIFY(!calls.contains(QStringLiteral("getNbCommands()")));
+    QVERIFY(!calls.contains(QStringLiteral("getRawDataInfo(0)")));
     QCOMPARE(w->cmbSourceSurveillée->count(), 0); // what was done stays done
 }
 
@@ -286,7 +294,7 @@ void tst_frmprincipale::errorInClickHandlerIsReported() {
     QCOMPARE(w.reports.reports.size(), std::size_t{1});
     QCOMPARE(w.reports.reports.front().number, platform::ErrorNumber::DivisionByZero);
     QCOMPARE(w->tmrMiseÀJour->interval(), 0);
-    QCOMPARE(w->lblRefresh->text(), u"Rafraîchi 1.67/ fois sec."_qs);
+    QCOMPARE(w->lblRefresh->text(), QStringLiteral("Rafraîchi 1.67/ fois sec."));
 }
 
 void tst_frmprincipale::timerDrivesTicks() {
@@ -299,8 +307,8 @@ void tst_frmprincipale::timerDrivesTicks() {
 
     QSignalSpy ticks(window.tmrMiseÀJour, &QTimer::timeout);
     QVERIFY(ticks.wait(2000));
-    QCOMPARE(m_library.calls().value(0), u"getNbAcqui()"_qs);
-    QCOMPARE(window.lblNbDevices->text(), u"Nb. senseurs: 0"_qs);
+    QCOMPARE(m_library.calls().value(0), QStringLiteral("getNbAcqui()"));
+    QCOMPARE(window.lblNbDevices->text(), QStringLiteral("Nb. senseurs: 0"));
 }
 
 QTEST_MAIN(tst_frmprincipale)

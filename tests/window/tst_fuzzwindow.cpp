@@ -7,6 +7,7 @@
 #include "datatypes/modtypesdonnees.h"
 #include "fuzz_control.h"
 #include "platform/arith.h"
+#include "platform/native.h"
 #include "testreports.h"
 #include "window/commandcombobox.h"
 #include "window/frmprincipale.h"
@@ -32,7 +33,7 @@ struct FuzzControls {
 
 FuzzControls fuzzControls() {
     // The same copy the program loads by name.
-    static QLibrary library(QStringLiteral("libQuelbin.so"));
+    static QLibrary library(platform::libraryFileName(QStringLiteral("Quelbin")));
     FuzzControls c;
     c.seed = reinterpret_cast<decltype(c.seed)>(library.resolve("fuzz_seed"));
     c.lastNbDevices =
@@ -66,7 +67,7 @@ private slots:
 void tst_fuzzwindow::hostileLibraryNeverBreaksTheWindow() {
     const FuzzControls fuzz = fuzzControls();
     QVERIFY2(fuzz.seed && fuzz.lastNbDevices && fuzz.nbDevicesCalls,
-             "the fuzzing libQuelbin.so is not first on the library search path");
+             "the fuzzing Quelbin library is not first on the library search path");
     const std::uint64_t seed = chosenSeed();
     fuzz.seed(seed);
     std::mt19937_64 operatorChoices(seed ^ 0x5eedULL);

@@ -1,8 +1,28 @@
 // The real executable, started as a child process with a broken library
 // setup: each must end with one clear report naming what is wrong and a
 // non-zero status, never hang or crash.
+#include "platform/native.h"
+
+#include <QDir>
 #include <QProcess>
 #include <QTest>
+
+namespace {
+
+// The loader's own words for each failure, as the platform phrases them.
+#ifdef Q_OS_WIN
+const QString moduleNotFound = qt_error_string(126);   // ERROR_MOD_NOT_FOUND
+const QString functionNotFound = qt_error_string(127); // ERROR_PROC_NOT_FOUND
+const QString notALibrary = qt_error_string(193);      // ERROR_BAD_EXE_FORMAT
+#else
+const QString moduleNotFound = QStringLiteral("cannot open shared object file");
+const QString functionNotFound = QStringLiteral("undefined symbol");
+const QString notALibrary = QStringLiteral(SOLVANE_BROKEN_DIR);
+#endif
+
+const QString quelbinFile = platform::libraryFileName(QStringLiteral("Quelbin"));
+
+} // namespace
 
 class tst_launch : public QObject {
     Q_OBJECT
@@ -18,16 +38,15 @@ void tst_launch::brokenLibraryEndsWithOneReport_data() {
 
     QTest::newRow("missing library")
         << QStringLiteral(SOLVANE_EMPTY_DIR)
-        << QStringList{u"Erreur d'exécution 48"_qs, u"libQuelbin.so"_qs,
-                       u"cannot open shared object file"_qs, u"LD_LIBRARY_PATH"_qs};
+        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, moduleNotFound,
+                       platform::librarySearchVariable()};
     QTest::newRow("missing function")
         << QStringLiteral(SOLVANE_PARTIAL_DIR)
-        << QStringList{u"Erreur d'exécution 453"_qs, u"getNbDevices"_qs, u"Quelbin"_qs,
-                       u"undefined symbol"_qs};
-    QTest::newRow("not a shared object")
+        << QStringList{QStringLiteral("Erreur d'exécution 453"), QStringLiteral("getNbDevices"),
+                       QStringLiteral("Quelbin"), functionNotFound};
+    QTest::newRow("not a library")
         << QStringLiteral(SOLVANE_BROKEN_DIR)
-        << QStringList{u"Erreur d'exécution 48"_qs, QStringLiteral(SOLVANE_BROKEN_DIR),
-                       u"libQuelbin.so"_qs};
+        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, notALibrary};
 }
 
 void tst_launch::brokenLibraryEndsWithOneReport() {
@@ -36,8 +55,11 @@ void tst_launch::brokenLibraryEndsWithOneReport() {
 
     QProcess solvane;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"LD_LIBRARY_PATH"_qs, searchPath);
-    environment.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+    // The given folder first on the search path, ahead of the conversion library's.
+    const QString variable = platform::librarySearchVariable();
+    environment.insert(variable, QDir::toNativeSeparators(searchPath) + QDir::listSeparator() +
+                                     environment.value(variable));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     solvane.setProcessEnvironment(environment);
     solvane.start(QStringLiteral(SOLVANE_EXECUTABLE), {});
     QVERIFY(solvane.waitForStarted());
@@ -50,9 +72,10 @@ void tst_launch::brokenLibraryEndsWithOneReport() {
     QCOMPARE(solvane.exitStatus(), QProcess::NormalExit); // no crash
     QCOMPARE(solvane.exitCode(), 1);
     const QString errors = QString::fromUtf8(solvane.readAllStandardError());
-    QCOMPARE(errors.count(u"Erreur d'exécution"_qs), 1);
+    QCOMPARE(errors.count(QStringLiteral("Erreur d'exécution")), 1);
     for (const QString& mention : mentions)
-        QVERIFY2(errors.contains(mention), qPrintable(mention + u" not in: "_qs + errors));
+        QVERIFY2(errors.contains(mention),
+                 qPrintable(mention + QStringLiteral(" not in: ") + errors));
 }
 
 QTEST_GUILESS_MAIN(tst_launch)

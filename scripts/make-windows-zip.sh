@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Makes Solvane-1.00-win32.zip from the Windows build: the program, the
+# conversion library, LISEZMOI.txt, and the simulated module in a folder of its
+# own with its launcher. Prints the zip's path on its last line.
+#   scripts/make-windows-zip.sh [build folder, default build/windows]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$(cd "${1:-$root/build/windows}" && pwd)"
+
+version="$(sed -nE 's/^ *VERSION ([0-9]+)\.([0-9]+).*/\1.\2/p' "$root/CMakeLists.txt" | head -n1)"
+version="${version%%.*}.$(printf '%02d' "${version#*.}")" # 1.0 -> 1.00
+name="Solvane-$version-win32"
+zip="$build/$name.zip"
+
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+mkdir -p "$stage/$name/Simulation"
+strip=i686-w64-mingw32-strip
+"$strip" -o "$stage/$name/Solvane.exe" "$build/src/Solvane.exe"
+"$strip" -o "$stage/$name/Tarvox.dll" "$build/lib/Tarvox.dll"
+"$strip" -o "$stage/$name/Simulation/Quelbin.dll" "$build/sim/Quelbin.dll"
+# Windows' own editors and consoles expect CRLF line ends.
+sed 's/$/\r/' "$root/packaging/windows/LISEZMOI.txt" >"$stage/$name/LISEZMOI.txt"
+sed 's/$/\r/' "$root/packaging/windows/Lancer la simulation.cmd" \
+    >"$stage/$name/Simulation/Lancer la simulation.cmd"
+
+rm -f "$zip"
+(cd "$stage" && zip -q -r -X "$zip" "$name")
+echo "$zip"

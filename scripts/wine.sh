@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs a 32-bit Windows program under Wine, in the project's own 32-bit
+# prefix (created on first use): `scripts/wine.sh program.exe args...`.
+# ctest uses it as the emulator of the Windows build. `scripts/wine.sh
+# --prefix` prints the prefix's folder.
+set -euo pipefail
+
+cache="${SOLVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/solvane}"
+export WINEPREFIX="${SOLVANE_WINEPREFIX:-$cache/wine-win32}"
+export WINEARCH=win32
+if [ "${1:-}" = --prefix ]; then
+    echo "$WINEPREFIX"
+    exit 0
+fi
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No "install Mono/Gecko?" dialogs: nothing here needs them.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+if [ ! -f "$WINEPREFIX/.solvane-ready" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/.solvane-ready" ]; then
+            echo "wine: creating the 32-bit prefix $WINEPREFIX" >&2
+            wineboot --init >/dev/null 2>&1
+            wineserver --wait
+            # Wine does not pick up Debian's fonts-wine by itself.
+            fonts="$WINEPREFIX/drive_c/windows/Fonts"
+            mkdir -p "$fonts"
+            if [ -d /usr/share/wine/fonts ]; then
+                cp -n /usr/share/wine/fonts/* "$fonts"/ 2>/dev/null || true
+            fi
+            touch "$WINEPREFIX/.solvane-ready"
+        fi
+    ) 9>"$WINEPREFIX.lock"
+fi
+
+# Wine hides Unix variables named QT_* from Windows programs; WINEQT_* reach
+# them as QT_*.
+while IFS='=' read -r name _; do
+    case "$name" in
+    QT_*) export "WINE$name=${!name}" ;;
+    esac
+done < <(env)
+
+exec wine "$@"

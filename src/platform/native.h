@@ -1,0 +1,31 @@
+// What differs between the operating systems, one source per platform
+// (native_unix.cpp, native_win.cpp): how a library is named and searched for,
+// what the loader says when it fails, and the system's 8-bit code page.
+#pragma once
+
+#include <QString>
+
+#include <span>
+
+namespace platform {
+
+// The file the platform looks for ("libQuelbin.so", "Quelbin.dll").
+QString libraryFileName(const QString& baseName);
+
+// How the platform searches for it, in French, for the operator.
+QString librarySearchDescription();
+
+// The environment variable whose folders the library search reads first
+// after the program's own ("LD_LIBRARY_PATH", "PATH").
+QString librarySearchVariable();
+
+// The loader's own words on the function look-up that has just failed; read
+// it at once, before anything else can overwrite it.
+QString lastLookupError();
+
+// Decodes the bytes as text of the system's ANSI code page (Windows-1252
+// outside Windows), every byte kept, zero bytes included. Raises the internal
+// error if the code page cannot be decoded, rather than showing blank names.
+QString decodeAnsi(std::span<const char> bytes);
+
+} // namespace platform

@@ -1,0 +1,42 @@
+#include "native.h"
+
+#include "runtimeerror.h"
+
+#include <QStringDecoder>
+
+#include <dlfcn.h>
+
+namespace platform {
+
+QString libraryFileName(const QString& baseName) {
+    return QStringLiteral("lib%1.so").arg(baseName);
+}
+
+QString librarySearchDescription() {
+    return QStringLiteral("La bibliothèque est cherchée dans les dossiers de la variable "
+                          "LD_LIBRARY_PATH, puis dans ceux du système (ldconfig).");
+}
+
+QString librarySearchVariable() {
+    return QStringLiteral("LD_LIBRARY_PATH");
+}
+
+QString lastLookupError() {
+    // QLibrary keeps no message for a failed look-up; the dynamic loader does.
+    const char* error = dlerror();
+    return error ? QString::fromLocal8Bit(error) : QStringLiteral("symbole introuvable");
+}
+
+QString decodeAnsi(std::span<const char> bytes) {
+    // Module makers write names in the designed platform's code page. Qt has it
+    // only through ICU; stateless, since a single-byte code page carries
+    // nothing between calls.
+    static QStringDecoder decoder("windows-1252", QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        raise(ErrorNumber::Internal,
+              QStringLiteral("Le jeu de caractères Windows-1252 des noms de senseurs et de "
+                             "commandes n'est pas disponible (Qt sans ICU)."));
+    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+} // namespace platform
