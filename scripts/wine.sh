@@ -35,6 +35,10 @@ if [ ! -f "$WINEPREFIX/.solvane-ready" ]; then
     ) 9>"$WINEPREFIX.lock"
 fi
 
+# Qt's offscreen platform draws with FreeType from this folder; Windows'
+# own font folder is where the prefix keeps its fonts.
+export QT_QPA_FONTDIR="${QT_QPA_FONTDIR:-C:\\windows\\Fonts}"
+
 # Wine hides Unix variables named QT_* from Windows programs; WINEQT_* reach
 # them as QT_*.
 while IFS='=' read -r name _; do

@@ -4,6 +4,9 @@
 
 #include <quelbin.h>
 
+#include <algorithm>
+#include <array>
+
 namespace quelbin {
 
 namespace {
@@ -16,6 +19,24 @@ platform::SharedLibrary& library() {
 // Typed by the public header's declaration; decltype keeps the symbol unused,
 // since the program never links the library.
 template <typename Fn> using Function = platform::LibraryFunction<Fn>;
+
+// A copy of the caller's buffer with room to spare after it; the caller's
+// buffer gets the first bytes back.
+template <typename Buffer> class RoomyCopy {
+public:
+    explicit RoomyCopy(Buffer& buffer) : m_buffer(buffer) {
+        std::copy(buffer.begin(), buffer.end(), m_room.begin());
+    }
+    ~RoomyCopy() { std::copy_n(m_room.begin(), m_buffer.size(), m_buffer.begin()); }
+    RoomyCopy(const RoomyCopy&) = delete;
+    RoomyCopy& operator=(const RoomyCopy&) = delete;
+
+    typename Buffer::value_type* data() { return m_room.data(); }
+
+private:
+    Buffer& m_buffer;
+    std::array<typename Buffer::value_type, std::tuple_size_v<Buffer> + overrunRoom> m_room{};
+};
 
 } // namespace
 
@@ -31,7 +52,8 @@ std::int32_t getNbDevices() {
 
 std::int16_t getDevice(std::int32_t index, NameBuffer& name, std::int32_t& dataType) {
     static Function<decltype(&::getDevice)> fn(library(), "getDevice");
-    return fn(index, name.data(), &dataType);
+    RoomyCopy copy(name);
+    return fn(index, copy.data(), &dataType);
 }
 
 std::int32_t getNbCommands() {
@@ -41,7 +63,8 @@ std::int32_t getNbCommands() {
 
 std::int32_t getCommandName(std::int32_t index, NameBuffer& name) {
     static Function<decltype(&::getCommandName)> fn(library(), "getCommandName");
-    return fn(index, name.data());
+    RoomyCopy copy(name);
+    return fn(index, copy.data());
 }
 
 std::int32_t addCommand(std::int32_t index) {
@@ -56,7 +79,8 @@ std::int32_t getRawDataInfo(std::int32_t index, std::int32_t& header, std::int32
 
 std::int32_t getRawData(std::int32_t index, RawBuffer& data) {
     static Function<decltype(&::getRawData)> fn(library(), "getRawData");
-    return fn(index, data.data());
+    RoomyCopy copy(data);
+    return fn(index, copy.data());
 }
 
 } // namespace quelbin

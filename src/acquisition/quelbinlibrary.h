@@ -2,6 +2,8 @@
 // function looked up on its own first call.
 #pragma once
 
+#include <quelbin.h>
+
 #include <array>
 #include <cstdint>
 
@@ -9,9 +11,14 @@ namespace quelbin {
 
 // A name as the library writes it: 128 bytes of Windows-1252 text, ended by a
 // zero byte when shorter. Kept as raw bytes; decoded only for display.
-using NameBuffer = std::array<char, 128>;
+using NameBuffer = std::array<char, QUELBIN_NAME_SIZE>;
 // A sensor's raw data; the library writes at most 128 bytes.
-using RawBuffer = std::array<std::uint8_t, 128>;
+using RawBuffer = std::array<std::uint8_t, QUELBIN_RAW_SIZE>;
+
+// The functions below hand the library buffers with this much room past the
+// 128 bytes it may write, and keep only the first 128: a library that writes
+// past its buffer corrupts nothing of the program's.
+constexpr std::size_t overrunRoom = 8192;
 
 std::int32_t getNbAcqui();
 std::int32_t getNbDevices();

@@ -9,10 +9,14 @@ namespace platform {
 
 namespace {
 
-QLocale numberLocale() {
-    QLocale locale; // the user's settings unless a test sets the default
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale;
+// Numbers are plain decimals whatever the locale: ASCII digits and '-', no
+// grouping. Only the decimal separator is the user's (the default locale,
+// which follows the user's settings unless a test sets it).
+QString withUserSeparator(QString text) {
+    const QString separator = QLocale().decimalPoint();
+    if (separator != QLatin1String("."))
+        text.replace(QLatin1Char('.'), separator);
+    return text;
 }
 
 } // namespace
@@ -31,7 +35,7 @@ double roundHalfEven2(double value) {
 }
 
 QString shortestText(double value) {
-    return numberLocale().toString(value, 'f', QLocale::FloatingPointShortest);
+    return withUserSeparator(QString::number(value, 'f', QLocale::FloatingPointShortest));
 }
 
 QString fixed5Text(double value) {
@@ -39,7 +43,7 @@ QString fixed5Text(double value) {
         return QStringLiteral("Non numérique");
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("+Infini") : QStringLiteral("-Infini");
-    return numberLocale().toString(value, 'f', 5);
+    return withUserSeparator(QString::number(value, 'f', 5));
 }
 
 std::size_t lengthToFirstZero(std::span<const char> bytes) {

@@ -55,6 +55,8 @@ private slots:
     void fixed5Text_data();
     void fixed5Text();
     void fixed5TextNotFinite();
+    void numbersArePlainInEveryLocale_data();
+    void numbersArePlainInEveryLocale();
 
     void decodeAnsiEveryByteIsOneCharacter();
     void decodeAnsiKnownBytes_data();
@@ -309,14 +311,44 @@ void tst_platform::fixed5Text() {
 }
 
 void tst_platform::fixed5TextNotFinite() {
-    const QString nan = platform::fixed5Text(std::numeric_limits<double>::quiet_NaN());
-    const QString inf = platform::fixed5Text(std::numeric_limits<double>::infinity());
-    const QString minusInf = platform::fixed5Text(-std::numeric_limits<double>::infinity());
+    QCOMPARE(platform::fixed5Text(std::numeric_limits<double>::quiet_NaN()),
+             QStringLiteral("Non numérique"));
+    QCOMPARE(platform::fixed5Text(std::numeric_limits<double>::infinity()),
+             QStringLiteral("+Infini"));
+    QCOMPARE(platform::fixed5Text(-std::numeric_limits<double>::infinity()),
+             QStringLiteral("-Infini"));
+}
 
-    QVERIFY(!nan.isEmpty());
-    QVERIFY(!inf.isEmpty());
-    QVERIFY(!minusInf.isEmpty());
-    QCOMPARE(QSet<QString>({nan, inf, minusInf}).size(), 3);
+void tst_platform::numbersArePlainInEveryLocale_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("separator");
+
+    // Locales with another minus sign (U+2212 in Swedish), other digits
+    // (Arabic-Indic in Egyptian Arabic) or another group separator (Swiss
+    // German): only their decimal separator may show.
+    QTest::newRow("C") << QLocale::c() << QStringLiteral(".");
+    QTest::newRow("en_US") << QLocale(QStringLiteral("en_US")) << QStringLiteral(".");
+    QTest::newRow("fr_FR") << QLocale(QStringLiteral("fr_FR")) << QStringLiteral(",");
+    QTest::newRow("de_CH") << QLocale(QStringLiteral("de_CH")) << QStringLiteral(".");
+    QTest::newRow("sv_SE") << QLocale(QStringLiteral("sv_SE")) << QStringLiteral(",");
+    QTest::newRow("ar_EG") << QLocale(QStringLiteral("ar_EG")) << QStringLiteral("\u066B");
+}
+
+void tst_platform::numbersArePlainInEveryLocale() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, separator);
+    DefaultLocale scope(locale);
+
+    const auto expected = [&](const char* text) {
+        return QString::fromLatin1(text).replace(QLatin1Char('.'), separator);
+    };
+    QCOMPARE(platform::fixed5Text(-0.25), expected("-0.25000"));
+    QCOMPARE(platform::fixed5Text(-1234567.5), expected("-1234567.50000"));
+    QCOMPARE(platform::fixed5Text(123.456789), expected("123.45679"));
+    QCOMPARE(platform::shortestText(-2.5), expected("-2.5"));
+    QCOMPARE(platform::shortestText(1.67), expected("1.67"));
+    QCOMPARE(platform::shortestText(1234567.0), QStringLiteral("1234567"));
+    QCOMPARE(platform::decimalText(-32768), QStringLiteral("-32768"));
 }
 
 void tst_platform::decodeAnsiEveryByteIsOneCharacter() {

@@ -27,6 +27,7 @@ namespace {
 
 struct FuzzControls {
     decltype(&fuzz_seed) seed = nullptr;
+    decltype(&fuzz_overrun) overrun = nullptr;
     decltype(&fuzz_lastNbDevices) lastNbDevices = nullptr;
     decltype(&fuzz_nbDevicesCalls) nbDevicesCalls = nullptr;
 };
@@ -36,6 +37,7 @@ FuzzControls fuzzControls() {
     static QLibrary library(platform::libraryFileName(QStringLiteral("Quelbin")));
     FuzzControls c;
     c.seed = reinterpret_cast<decltype(c.seed)>(library.resolve("fuzz_seed"));
+    c.overrun = reinterpret_cast<decltype(c.overrun)>(library.resolve("fuzz_overrun"));
     c.lastNbDevices =
         reinterpret_cast<decltype(c.lastNbDevices)>(library.resolve("fuzz_lastNbDevices"));
     c.nbDevicesCalls =
@@ -61,15 +63,29 @@ class tst_fuzzwindow : public QObject {
     Q_OBJECT
 
 private slots:
+    void hostileLibraryNeverBreaksTheWindow_data();
     void hostileLibraryNeverBreaksTheWindow();
 };
 
+void tst_fuzzwindow::hostileLibraryNeverBreaksTheWindow_data() {
+    QTest::addColumn<int>("overrun");
+    QTest::addColumn<int>("defaultTicks");
+
+    QTest::newRow("within the buffers") << 0 << 100000;
+    // A careless library writing kilobytes past every name and raw buffer:
+    // the sanitizer build catches any write that reaches the program's memory.
+    QTest::newRow("4 kB past every buffer") << 4096 << 20000;
+}
+
 void tst_fuzzwindow::hostileLibraryNeverBreaksTheWindow() {
+    QFETCH(int, overrun);
+    QFETCH(int, defaultTicks);
     const FuzzControls fuzz = fuzzControls();
-    QVERIFY2(fuzz.seed && fuzz.lastNbDevices && fuzz.nbDevicesCalls,
+    QVERIFY2(fuzz.seed && fuzz.overrun && fuzz.lastNbDevices && fuzz.nbDevicesCalls,
              "the fuzzing Quelbin library is not first on the library search path");
     const std::uint64_t seed = chosenSeed();
     fuzz.seed(seed);
+    fuzz.overrun(overrun);
     std::mt19937_64 operatorChoices(seed ^ 0x5eedULL);
     const auto chance = [&](int percent) {
         return std::uniform_int_distribution<int>(0, 99)(operatorChoices) < percent;
@@ -81,7 +97,7 @@ void tst_fuzzwindow::hostileLibraryNeverBreaksTheWindow() {
     window.tmrMiseÀJour->stop();
     const int ticks = qEnvironmentVariableIntValue("SOLVANE_FUZZ_TICKS") > 0
                           ? qEnvironmentVariableIntValue("SOLVANE_FUZZ_TICKS")
-                          : 100000;
+                          : defaultTicks;
 
     for (int tick = 0; tick < ticks; ++tick) {
         const QByteArray where = context + QByteArray::number(tick);

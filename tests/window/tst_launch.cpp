@@ -71,7 +71,8 @@ void tst_launch::brokenLibraryEndsWithOneReport() {
 
     QCOMPARE(solvane.exitStatus(), QProcess::NormalExit); // no crash
     QCOMPARE(solvane.exitCode(), 1);
-    const QString errors = QString::fromUtf8(solvane.readAllStandardError());
+    // The report is written in the system's 8-bit encoding.
+    const QString errors = QString::fromLocal8Bit(solvane.readAllStandardError());
     QCOMPARE(errors.count(QStringLiteral("Erreur d'exécution")), 1);
     for (const QString& mention : mentions)
         QVERIFY2(errors.contains(mention),

@@ -13,6 +13,10 @@ extern "C" {
    same sequence of calls give the same answers. */
 void fuzz_seed(uint64_t seed);
 
+/* From now on, every name and raw-data write goes on for `bytes` bytes past
+   the buffer's 128, as a careless library's would (0 stops it). */
+void fuzz_overrun(int32_t bytes);
+
 /* The last answer of getNbDevices, and how many calls it has had. */
 int32_t fuzz_lastNbDevices(void);
 int32_t fuzz_nbDevicesCalls(void);

@@ -276,6 +276,12 @@ Fuzzer& fuzzer() {
 // What the test needs to know of the sensor count it was given.
 int32_t lastDeviceCount = 0;
 int32_t deviceCountCalls = 0;
+int32_t overrunBytes = 0;
+
+// Writes past the end of a 128-byte buffer when the test asks for it.
+template <typename Byte> void overrun(Byte* buffer) {
+    std::fill_n(buffer + kNameSize, overrunBytes, static_cast<Byte>(0xA5));
+}
 
 } // namespace
 
@@ -283,6 +289,10 @@ extern "C" SOLVANE_EXPORT void fuzz_seed(uint64_t seed) {
     fuzzer().reset(seed);
     lastDeviceCount = 0;
     deviceCountCalls = 0;
+}
+
+extern "C" SOLVANE_EXPORT void fuzz_overrun(int32_t bytes) {
+    overrunBytes = std::max(bytes, 0);
 }
 
 extern "C" SOLVANE_EXPORT int32_t fuzz_lastNbDevices(void) {
@@ -309,6 +319,7 @@ extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t /*index*/,
     if (name == nullptr || dataType == nullptr) {
         return 0;
     }
+    overrun(name);
     return fuzzer().device(name, dataType);
 }
 
@@ -320,6 +331,7 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t /*index*/,
                                                               char name[QUELBIN_NAME_SIZE]) {
     if (name != nullptr) {
         fuzzer().commandName(name);
+        overrun(name);
     }
     return fuzzer().anyResult();
 }
@@ -341,6 +353,7 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t /*index*/,
                                                           uint8_t data[QUELBIN_RAW_SIZE]) {
     if (data != nullptr) {
         fuzzer().rawData(data);
+        overrun(data);
     }
     return fuzzer().anyResult();
 }

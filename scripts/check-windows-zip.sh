@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Checks the zip for users under Wine: exactly the files it should hold; the
+# program alone never finds the simulated module (it ends with the report
+# naming Quelbin.dll); the launcher runs the program on the simulation; and the
+# launcher refuses when a maker's Quelbin.dll stands beside the program.
+#   scripts/check-windows-zip.sh Solvane-1.00-win32.zip
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+zip="$(realpath "$1")"
+wine_run="$root/scripts/wine.sh"
+failed=0
+fail() {
+    echo "check-windows-zip: $*" >&2
+    failed=1
+}
+
+scratch="$(mktemp -d)"
+trap 'WINEPREFIX="$("$wine_run" --prefix)" wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
+unzip -q "$zip" -d "$scratch"
+folder="$scratch/$(basename "$zip" .zip)"
+
+expected="LISEZMOI.txt
+Simulation/Lancer la simulation.cmd
+Simulation/Quelbin.dll
+Solvane.exe
+Tarvox.dll"
+actual="$(cd "$folder" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
+[ "$actual" = "$expected" ] || fail "unexpected contents:"$'\n'"$actual"
+
+# Nothing of the build on the search path: only what the zip holds.
+unset WINEPATH
+export QT_QPA_PLATFORM=offscreen
+
+# 1. The program alone: no maker's library, so the clear report and status 1.
+status=0
+errors="$(timeout 60 "$wine_run" "$folder/Solvane.exe" 2>&1 >/dev/null)" || status=$?
+[ "$status" -eq 1 ] || fail "Solvane.exe alone ended with status $status, not 1"
+# The report is in the system's 8-bit code page: match around the accent.
+for mention in "cution 48" "Quelbin.dll" "PATH"; do
+    grep -qF "$mention" <<<"$errors" || fail "the report does not name '$mention': $errors"
+done
+
+# 2. The launcher starts the program on the simulated module, which keeps running.
+launcher="$(sed 's|/|\\|g' <<<"Z:$folder/Simulation/Lancer la simulation.cmd")"
+"$wine_run" cmd /c "$launcher" </dev/null >/dev/null 2>&1 || fail "the launcher failed"
+sleep 5
+pgrep -f "Solvane-.*Solvane\.exe" >/dev/null || fail "the launcher did not keep Solvane running"
+WINEPREFIX="$("$wine_run" --prefix)" wineserver -k 2>/dev/null || true
+sleep 1
+
+# 3. A maker's Quelbin.dll beside the program: the launcher refuses.
+cp "$folder/Simulation/Quelbin.dll" "$folder/Quelbin.dll"
+status=0
+output="$("$wine_run" cmd /c "$launcher" </dev/null 2>&1)" || status=$?
+[ "$status" -ne 0 ] || fail "the launcher ran with a Quelbin.dll beside Solvane.exe"
+grep -q "Un Quelbin.dll se trouve" <<<"$output" || fail "the launcher did not say why: $output"
+
+[ "$failed" -eq 0 ] || exit 1
+echo "check-windows-zip: $(basename "$zip") ($(du -k "$zip" | cut -f1) kB) passes"
