@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite:
-#   linux     the format check, then the Release build and the
-#             AddressSanitizer + UndefinedBehaviorSanitizer build;
+#   linux     the format check, then the Release build, the checks of the
+#             Debian packages and the AddressSanitizer +
+#             UndefinedBehaviorSanitizer build;
 #   windows   the 32-bit Windows build (MinGW-w64, static Qt built once per
 #             machine) with its tests under Wine, and the zip for users.
 #   scripts/test.sh [--werror] [linux] [windows]   (default: both legs)
@@ -49,6 +50,8 @@ for leg in "${legs[@]}"; do
         scripts/install-deps.sh
         scripts/check-format.sh
         run_preset release
+        echo "== package"
+        scripts/check-package.sh
         run_preset asan
         ;;
     windows)

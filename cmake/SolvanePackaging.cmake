@@ -1,0 +1,180 @@
+# Installs Solvane the way a Linux program is installed, in components, and
+# makes Debian packages of them with CPack (the "package" preset, prefix /usr):
+#   runtime  solvane         the program, libTarvox.so in the system library
+#                            folder, the simulated module and its launcher,
+#                            menu entry, icon, AppStream data, manual page
+#   dev      solvane-dev     the interface headers for module makers
+#   sigrok   solvane-sigrok  the libsigrok acquisition library and its
+#                            launcher, when that library is built
+# Each acquisition library we ship lives in a private folder that only its
+# launcher puts on the library search path, so it never shadows a maker's
+# libQuelbin.so; the program itself finds libraries through the platform's
+# search alone.
+include(GNUInstallDirs)
+
+set(SOLVANE_INSTALL_PRIVATEDIR lib/solvane CACHE STRING
+    "Folder of the acquisition libraries that only the launchers use")
+set(SOLVANE_HOMEPAGE "https://solvane.invalid" CACHE STRING
+    "Web address of the project, for the package and its AppStream data")
+set(SOLVANE_MAINTAINER "Solvane developers <dev@solvane.invalid>")
+
+cmake_path(ABSOLUTE_PATH SOLVANE_INSTALL_PRIVATEDIR BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX}
+           OUTPUT_VARIABLE SOLVANE_FULL_PRIVATEDIR)
+set(packagingSource ${PROJECT_SOURCE_DIR}/packaging)
+set(packagingBinary ${CMAKE_BINARY_DIR}/packaging)
+set(appId org.solvane.Solvane)
+set(packagingOutputs)
+
+install(TARGETS Solvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+# Loaded by the file name libTarvox.so, which is also its SONAME: ldconfig
+# and dpkg know it by that name, and no versioned name or link is needed.
+install(TARGETS tarvox LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/solvane.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME solvane COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/include/quelbin.h ${PROJECT_SOURCE_DIR}/include/tarvox.h
+              ${PROJECT_SOURCE_DIR}/include/solvane_abi.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+
+# solvane_install_module(<library target> <launcher> <folder> <component> <module>)
+# Installs an acquisition library in <private dir>/<folder> and a launcher
+# that starts Solvane with that folder first on the library search path.
+function(solvane_install_module target launcher folder component module)
+    set(libraryDir ${SOLVANE_INSTALL_PRIVATEDIR}/${folder})
+    install(TARGETS ${target} LIBRARY DESTINATION ${libraryDir} COMPONENT ${component})
+
+    # The launcher finds the folder from its own place: both paths are
+    # relative to the prefix, so this holds wherever the tree is unpacked.
+    cmake_path(RELATIVE_PATH libraryDir BASE_DIRECTORY ${CMAKE_INSTALL_BINDIR}
+               OUTPUT_VARIABLE LAUNCHER_LIBRARY_DIR_FROM_BIN)
+    set(LAUNCHER_MODULE ${module})
+    set(LAUNCHER_LIBRARY_DIR ${SOLVANE_FULL_PRIVATEDIR}/${folder})
+    configure_file(${packagingSource}/solvane-launcher.in ${packagingBinary}/${launcher} @ONLY)
+    install(PROGRAMS ${packagingBinary}/${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR}
+            COMPONENT ${component})
+endfunction()
+
+# solvane_gzip(<input> <output>): compressed the way Debian wants its manual
+# pages and change logs, without name or time stamp.
+function(solvane_gzip input output)
+    add_custom_command(OUTPUT ${output}
+        COMMAND sh -c "gzip -9n < \"$1\" > \"$2\"" gzip ${input} ${output}
+        DEPENDS ${input} VERBATIM)
+    set(packagingOutputs ${packagingOutputs} ${output} PARENT_SCOPE)
+endfunction()
+
+set(components runtime dev)
+solvane_install_module(quelbin_sim solvane-simulation simulation runtime "the simulated module")
+if(TARGET quelbin_sigrok)
+    solvane_install_module(quelbin_sigrok solvane-sigrok sigrok sigrok
+                           "a device driven by libsigrok")
+    list(APPEND components sigrok)
+endif()
+
+# Menu entry, AppStream data, icon.
+install(FILES ${packagingSource}/${appId}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT runtime)
+configure_file(${packagingSource}/${appId}.metainfo.xml.in
+               ${packagingBinary}/${appId}.metainfo.xml @ONLY)
+install(FILES ${packagingBinary}/${appId}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT runtime)
+set(iconDir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+install(FILES ${packagingSource}/solvane.svg DESTINATION ${iconDir}/scalable/apps
+        COMPONENT runtime)
+find_program(SOLVANE_RSVG_CONVERT rsvg-convert)
+if(SOLVANE_RSVG_CONVERT)
+    foreach(size 16 22 24 32 48 64 128 256)
+        set(png ${packagingBinary}/icons/${size}/solvane.png)
+        add_custom_command(OUTPUT ${png}
+            COMMAND ${SOLVANE_RSVG_CONVERT} -w ${size} -h ${size}
+                    -o ${png} ${packagingSource}/solvane.svg
+            DEPENDS ${packagingSource}/solvane.svg VERBATIM)
+        list(APPEND packagingOutputs ${png})
+        install(FILES ${png} DESTINATION ${iconDir}/${size}x${size}/apps COMPONENT runtime)
+    endforeach()
+else()
+    message(WARNING "rsvg-convert (librsvg2-bin) not found: the icon is installed as SVG only")
+endif()
+
+# Manual page, one page for the program and its launchers.
+configure_file(${packagingSource}/solvane.1.in ${packagingBinary}/solvane.1 @ONLY)
+solvane_gzip(${packagingBinary}/solvane.1 ${packagingBinary}/solvane.1.gz)
+set(manDir ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${packagingBinary}/solvane.1.gz DESTINATION ${manDir} COMPONENT runtime)
+set(pageNames Solvane solvane-simulation)
+if(TARGET quelbin_sigrok)
+    list(APPEND pageNames solvane-sigrok)
+endif()
+foreach(name IN LISTS pageNames)
+    set(link ${packagingBinary}/man/${name}.1.gz)
+    file(MAKE_DIRECTORY ${packagingBinary}/man)
+    file(CREATE_LINK solvane.1.gz ${link} SYMBOLIC)
+    install(FILES ${link} DESTINATION ${manDir} COMPONENT runtime)
+endforeach()
+
+# Every package carries the copyright file and change log in its own folder.
+solvane_gzip(${packagingSource}/changelog ${packagingBinary}/changelog.gz)
+set(packageName_runtime solvane)
+set(packageName_dev solvane-dev)
+set(packageName_sigrok solvane-sigrok)
+foreach(component IN LISTS components)
+    install(FILES ${packagingSource}/copyright ${packagingBinary}/changelog.gz
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${packageName_${component}}
+            COMPONENT ${component})
+endforeach()
+add_custom_target(solvane_packaging ALL DEPENDS ${packagingOutputs})
+
+# Debian packages.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME solvane)
+set(CPACK_PACKAGE_VERSION 1.00) # the version the program shows
+set(CPACK_PACKAGE_VENDOR "Solvane developers")
+set(CPACK_PACKAGE_CONTACT ${SOLVANE_MAINTAINER})
+# Each package's description below begins with its own summary line.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
+set(CPACK_COMPONENTS_ALL ${components})
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${SOLVANE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${SOLVANE_HOMEPAGE})
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME solvane)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION science)
+# libTarvox.so is in a folder that ldconfig caches: dpkg's trigger updates it.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${packagingSource}/triggers)
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "monitor for a data-acquisition module
+Solvane shows, in one window with French texts, whether a data-acquisition
+module is connected, how many sensors and commands it offers, a running log
+of a chosen sensor's raw data decoded by its data type, and sends a chosen
+command to the module.
+
+It talks to the module through the maker's acquisition library,
+libQuelbin.so, found by the system's library search. The package ships the
+conversion library libTarvox.so and a simulated module, started with
+solvane-simulation, to see every feature without hardware.")
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME solvane-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_DEV_DESCRIPTION "interface headers of Solvane's libraries
+The C headers of the two libraries that Solvane loads at run time: quelbin.h,
+which a module maker's acquisition library libQuelbin.so implements, and
+tarvox.h, the interface of the conversion library libTarvox.so.")
+
+set(CPACK_DEBIAN_SIGROK_PACKAGE_NAME solvane-sigrok)
+set(CPACK_DEBIAN_SIGROK_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_SIGROK_DESCRIPTION "Solvane on devices driven by libsigrok
+An acquisition library for Solvane built on libsigrok, in a private folder,
+and the launcher solvane-sigrok that starts Solvane with it. The device and
+its settings come from the variables SOLVANE_SIGROK_DEVICE and
+SOLVANE_SIGROK_CONFIG.")
+
+include(CPack)
+cpack_add_component(runtime)
+cpack_add_component(dev DEPENDS runtime)
+if(TARGET quelbin_sigrok)
+    cpack_add_component(sigrok DEPENDS runtime)
+endif()

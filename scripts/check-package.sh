@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# Builds the Debian packages with `cmake --workflow --preset package`, then
+# checks them as an operator's machine would meet them: lintian, the menu
+# entry and AppStream data, the files and where they land, and the program run
+# from the unpacked packages, on the simulated module under Xvfb and without
+# any maker's library. Prints one line per check; exits 1 if any failed.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+build="$root/build/package"
+passes=0
+failures=0
+pass() {
+    echo "check-package: ok: $*"
+    passes=$((passes + 1))
+}
+fail() {
+    echo "check-package: FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+check() { # check <description> <command>...: passes when the command succeeds
+    local what="$1"
+    shift
+    if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+scratch="$(mktemp -d)"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+rm -f "$build"/*.deb
+if ! cmake --workflow --preset package >"$scratch/workflow.log" 2>&1; then
+    cat "$scratch/workflow.log" >&2
+    fail "the packages build (cmake --workflow --preset package)"
+    exit 1
+fi
+grep -E "warning|error" "$scratch/workflow.log" || true
+runtime="$build/solvane_1.00_amd64.deb"
+dev="$build/solvane-dev_1.00_all.deb"
+debs=("$build"/*.deb)
+check "the packages build: ${debs[*]##*/}" test -f "$runtime" -a -f "$dev"
+
+# Lintian, overrides included; its warnings count as failures too.
+if lintian --fail-on error,warning --display-info "${debs[@]}" >"$scratch/lintian" 2>&1; then
+    pass "lintian"
+else
+    fail "lintian"
+fi
+grep -v "root privileges" "$scratch/lintian" || true
+
+stage="$scratch/root"
+for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$stage"; done
+stage="$(realpath "$stage")"
+multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
+systemLib="$stage/usr/lib/$multiarch"
+simulation="$stage/usr/lib/solvane/simulation"
+app="$stage/usr/share/applications/org.solvane.Solvane.desktop"
+metainfo="$stage/usr/share/metainfo/org.solvane.Solvane.metainfo.xml"
+
+check "desktop-file-validate" desktop-file-validate "$app"
+check "appstreamcli validate" appstreamcli validate --no-net "$metainfo"
+
+for file in usr/bin/Solvane usr/bin/solvane-simulation; do
+    check "$file is executable" test -x "$stage/$file"
+done
+for file in "$systemLib/libTarvox.so" "$simulation/libQuelbin.so" \
+    "$stage"/usr/share/icons/hicolor/{scalable/apps/solvane.svg,48x48/apps/solvane.png} \
+    "$stage"/usr/share/man/man1/{solvane,Solvane,solvane-simulation}.1.gz; do
+    check "${file#"$stage"/} is there" test -e "$file"
+done
+check "the icon named by the menu entry is installed" \
+    test -e "$stage/usr/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$app").svg"
+check "the manual page reads without warnings" \
+    sh -c "man --warnings -E UTF-8 -l '$stage/usr/share/man/man1/solvane.1.gz' 2>&1 >/dev/null | (! grep .)"
+shadowing="$(find "$stage" -name libQuelbin.so ! -path "$stage/usr/lib/solvane/*")"
+check "no libQuelbin.so outside the private folders${shadowing:+: $shadowing}" test -z "$shadowing"
+headers="$(dpkg-deb -c "$dev" | grep -o 'usr/include/.*\.h' | sort | tr '\n' ' ')"
+check "solvane-dev holds the three headers ($headers)" \
+    test "$headers" = "usr/include/quelbin.h usr/include/solvane_abi.h usr/include/tarvox.h "
+check "solvane holds no header" sh -c "! dpkg-deb -c '$runtime' | grep -q usr/include"
+# A module maker may write the library in C: the headers must stand alone.
+printf '#include <quelbin.h>\n#include <tarvox.h>\n' >"$scratch/maker.c"
+check "the installed headers compile as C99" \
+    cc -std=c99 -Wall -Wextra -Wpedantic -Werror -fsyntax-only -I"$stage/usr/include" "$scratch/maker.c"
+
+# Runs from the unpacked packages, the commands found through PATH as the menu
+# finds them; the unpacked library folder stands for the system's.
+export PATH="$stage/usr/bin:$PATH" LD_LIBRARY_PATH="$systemLib" LC_ALL=C.UTF-8
+menuCommand="$(sed -n '/^\[Desktop Entry\]/,/^\[/s/^Exec=//p' "$app")"
+simulationCommand="$(sed -n '/^\[Desktop Action simulation\]/,/^\[/s/^Exec=//p' "$app")"
+
+# loadedFrom <log prefix> <library>: the dynamic loader initialised that file.
+loadedFrom() {
+    sed -n 's/.*calling init: //p' "$1".* 2>/dev/null | xargs -r realpath | grep -qxF "$2"
+}
+
+# The simulation under Xvfb: still running after several ticks (a missing
+# library or function would have ended it), with the simulated module loaded,
+# a sensor chosen in the window so that its raw data are logged through the
+# staged conversion library, and a window on the screen.
+display=":$((100 + RANDOM % 100))"
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+DISPLAY="$display" QT_QPA_PLATFORM=xcb LD_DEBUG=libs LD_DEBUG_OUTPUT="$scratch/simulation" \
+    $simulationCommand 2>"$scratch/simulation.err" &
+simulationPid=$!
+pids+=("$simulationPid")
+sleep 3
+shot="$build/solvane-simulation.png"
+if kill -0 "$simulationPid" 2>/dev/null; then
+    pass "$simulationCommand runs"
+    # The window stands at the screen's corner: open the sensor list, take one.
+    DISPLAY="$display" xdotool mousemove 100 42 click 1 sleep 0.7 key Down Return sleep 2
+    DISPLAY="$display" import -window root -crop 480x380+0+0 "$shot"
+    colours="$(convert "$shot" -format %k info:)"
+    check "the window is on the screen ($colours colours in $shot)" test "$colours" -ge 64
+    check "$simulationCommand still runs with a sensor watched" kill -0 "$simulationPid"
+    kill "$simulationPid" 2>/dev/null || true
+else
+    fail "$simulationCommand runs: $(cat "$scratch/simulation.err")"
+fi
+wait "$simulationPid" 2>/dev/null || true
+if loadedFrom "$scratch/simulation" "$simulation/libQuelbin.so"; then
+    pass "$simulationCommand loads the simulated libQuelbin.so"
+else
+    fail "$simulationCommand loads the simulated libQuelbin.so: $(cat "$scratch/simulation.err")"
+fi
+check "$simulationCommand loads libTarvox.so from the library folder" \
+    loadedFrom "$scratch/simulation" "$systemLib/libTarvox.so"
+
+# The menu's command without a maker's library: one clear report, status 1.
+if ldconfig -p | grep -q 'libQuelbin\.so '; then
+    echo "check-package: not checked: a libQuelbin.so is installed on this machine"
+else
+    code=0
+    QT_QPA_PLATFORM=offscreen timeout 30 $menuCommand 2>"$scratch/menu.err" || code=$?
+    check "$menuCommand without a maker's library ends with status 1 (got $code)" test "$code" -eq 1
+    if grep -q "Erreur d'exécution 48.*libQuelbin\.so" "$scratch/menu.err"; then
+        pass "$menuCommand reports the missing libQuelbin.so"
+    else
+        fail "$menuCommand reports the missing libQuelbin.so: $(cat "$scratch/menu.err")"
+    fi
+fi
+
+# The libsigrok library, when built: its own package, folder and launcher.
+sigrok="$stage/usr/lib/solvane/sigrok/libQuelbin.so"
+if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then
+    check "usr/bin/solvane-sigrok is executable" test -x "$stage/usr/bin/solvane-sigrok"
+    QT_QPA_PLATFORM=offscreen LD_DEBUG=libs LD_DEBUG_OUTPUT="$scratch/sigrok" \
+        solvane-sigrok >/dev/null 2>&1 &
+    sigrokPid=$!
+    pids+=("$sigrokPid")
+    for _ in $(seq 50); do # until the library is loaded or the program ends
+        if loadedFrom "$scratch/sigrok" "$sigrok" || ! kill -0 "$sigrokPid" 2>/dev/null; then
+            break
+        fi
+        sleep 0.2
+    done
+    kill "$sigrokPid" 2>/dev/null || true
+    check "solvane-sigrok loads the libsigrok libQuelbin.so" loadedFrom "$scratch/sigrok" "$sigrok"
+fi
+
+echo "check-package: packages in $build"
+echo "check-package: $passes passed, $failures failed"
+[ "$failures" -eq 0 ]
