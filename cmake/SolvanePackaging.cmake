@@ -22,6 +22,7 @@ cmake_path(ABSOLUTE_PATH SOLVANE_INSTALL_PRIVATEDIR BASE_DIRECTORY ${CMAKE_INSTA
            OUTPUT_VARIABLE SOLVANE_FULL_PRIVATEDIR)
 set(packagingSource ${PROJECT_SOURCE_DIR}/packaging)
 set(packagingBinary ${CMAKE_BINARY_DIR}/packaging)
+set(manDir ${CMAKE_INSTALL_MANDIR}/man1)
 set(appId org.solvane.Solvane)
 set(packagingOutputs)
 
@@ -34,6 +35,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/solvane.lintian-overrides
 install(FILES ${PROJECT_SOURCE_DIR}/include/quelbin.h ${PROJECT_SOURCE_DIR}/include/tarvox.h
               ${PROJECT_SOURCE_DIR}/include/solvane_abi.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+
+# solvane_link_manual_page(<command> <component>): the command's manual page
+# is solvane(1), which describes the program and every launcher.
+function(solvane_link_manual_page command component)
+    set(link ${packagingBinary}/man/${command}.1.gz)
+    file(MAKE_DIRECTORY ${packagingBinary}/man)
+    file(CREATE_LINK solvane.1.gz ${link} SYMBOLIC)
+    install(FILES ${link} DESTINATION ${manDir} COMPONENT ${component})
+endfunction()
 
 # solvane_install_module(<library target> <launcher> <folder> <component> <module>)
 # Installs an acquisition library in <private dir>/<folder> and a launcher
@@ -51,6 +61,7 @@ function(solvane_install_module target launcher folder component module)
     configure_file(${packagingSource}/solvane-launcher.in ${packagingBinary}/${launcher} @ONLY)
     install(PROGRAMS ${packagingBinary}/${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR}
             COMPONENT ${component})
+    solvane_link_manual_page(${launcher} ${component})
 endfunction()
 
 # solvane_gzip(<input> <output>): compressed the way Debian wants its manual
@@ -98,18 +109,8 @@ endif()
 # Manual page, one page for the program and its launchers.
 configure_file(${packagingSource}/solvane.1.in ${packagingBinary}/solvane.1 @ONLY)
 solvane_gzip(${packagingBinary}/solvane.1 ${packagingBinary}/solvane.1.gz)
-set(manDir ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${packagingBinary}/solvane.1.gz DESTINATION ${manDir} COMPONENT runtime)
-set(pageNames Solvane solvane-simulation)
-if(TARGET quelbin_sigrok)
-    list(APPEND pageNames solvane-sigrok)
-endif()
-foreach(name IN LISTS pageNames)
-    set(link ${packagingBinary}/man/${name}.1.gz)
-    file(MAKE_DIRECTORY ${packagingBinary}/man)
-    file(CREATE_LINK solvane.1.gz ${link} SYMBOLIC)
-    install(FILES ${link} DESTINATION ${manDir} COMPONENT runtime)
-endforeach()
+solvane_link_manual_page(Solvane runtime)
 
 # Every package carries the copyright file and change log in its own folder.
 solvane_gzip(${packagingSource}/changelog ${packagingBinary}/changelog.gz)
