@@ -11,6 +11,9 @@
 # libQuelbin.so; the program itself finds libraries through the platform's
 # search alone.
 include(GNUInstallDirs)
+# Folders as Debian wants them whatever the umask of the build.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(SOLVANE_INSTALL_PRIVATEDIR lib/solvane CACHE STRING
     "Folder of the acquisition libraries that only the launchers use")
@@ -20,7 +23,7 @@ set(SOLVANE_MAINTAINER "Solvane developers <dev@solvane.invalid>")
 
 cmake_path(ABSOLUTE_PATH SOLVANE_INSTALL_PRIVATEDIR BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX}
            OUTPUT_VARIABLE SOLVANE_FULL_PRIVATEDIR)
-set(packagingSource ${PROJECT_SOURCE_DIR}/packaging)
+set(packagingSource ${PROJECT_SOURCE_DIR}/packaging/linux)
 set(packagingBinary ${CMAKE_BINARY_DIR}/packaging)
 set(manDir ${CMAKE_INSTALL_MANDIR}/man1)
 set(appId org.solvane.Solvane)
@@ -30,7 +33,7 @@ install(TARGETS Solvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ru
 # Loaded by the file name libTarvox.so, which is also its SONAME: ldconfig
 # and dpkg know it by that name, and no versioned name or link is needed.
 install(TARGETS tarvox LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/solvane.lintian-overrides
+install(FILES ${packagingSource}/solvane.lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME solvane COMPONENT runtime)
 install(FILES ${PROJECT_SOURCE_DIR}/include/quelbin.h ${PROJECT_SOURCE_DIR}/include/tarvox.h
               ${PROJECT_SOURCE_DIR}/include/solvane_abi.h
