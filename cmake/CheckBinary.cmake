@@ -68,7 +68,7 @@ if(IMPORTS_SYSTEM_ONLY AND windows)
     # Windows' own DLLs that a static Qt program may import.
     set(system_dlls
         advapi32.dll comdlg32.dll dwmapi.dll gdi32.dll imm32.dll kernel32.dll
-        mpr.dll msvcrt.dll netapi32.dll ole32.dll oleaut32.dll setupapi.dll
+        mpr.dll msvcrt.dll netapi32.dll ole32.dll oleaut32.dll setupapi.dll shcore.dll
         shell32.dll shlwapi.dll user32.dll userenv.dll uxtheme.dll version.dll
         winmm.dll ws2_32.dll wtsapi32.dll d3d9.dll d3d11.dll dxgi.dll authz.dll)
     set(imports "")

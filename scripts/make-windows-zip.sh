@@ -16,7 +16,7 @@ stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/$name/Simulation"
 strip=i686-w64-mingw32-strip
-"$strip" -o "$stage/$name/Solvane.exe" "$build/src/Solvane.exe"
+"$strip" -o "$stage/$name/Solvane.exe" "$build/Solvane.exe"
 "$strip" -o "$stage/$name/Tarvox.dll" "$build/lib/Tarvox.dll"
 "$strip" -o "$stage/$name/Simulation/Quelbin.dll" "$build/sim/Quelbin.dll"
 # Windows' own editors and consoles expect CRLF line ends.

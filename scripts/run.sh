@@ -27,7 +27,7 @@ windows)
     build="$root/build/windows"
     # Windows searches PATH, in front of which Wine puts WINEPATH.
     export WINEPATH="Z:${build//\//\\}\\lib;Z:${build//\//\\}\\sim"
-    program=(scripts/wine.sh "$build/src/Solvane.exe")
+    program=(scripts/wine.sh "$build/Solvane.exe")
     stop_wine() { WINEPREFIX="$(scripts/wine.sh --prefix)" wineserver -k 2>/dev/null || true; }
     ;;
 *)

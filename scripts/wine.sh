@@ -39,6 +39,10 @@ fi
 # own font folder is where the prefix keeps its fonts.
 export QT_QPA_FONTDIR="${QT_QPA_FONTDIR:-C:\\windows\\Fonts}"
 
+# Without a console Qt writes its messages, Qt Test's report among them, to
+# the debugger channel; standard error is what ctest reads.
+export QT_FORCE_STDERR_LOGGING="${QT_FORCE_STDERR_LOGGING:-1}"
+
 # Wine hides Unix variables named QT_* from Windows programs; WINEQT_* reach
 # them as QT_*.
 while IFS='=' read -r name _; do

@@ -2,8 +2,6 @@
 
 #include "runtimeerror.h"
 
-#include <QStringDecoder>
-
 #include <windows.h>
 
 namespace platform {
@@ -28,12 +26,20 @@ QString lastLookupError() {
 }
 
 QString decodeAnsi(std::span<const char> bytes) {
-    // The system's ANSI code page, as the module maker's library writes it.
-    static QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::Stateless);
-    if (!decoder.isValid())
+    // The system's ANSI code page, as the module maker's library writes it;
+    // the length is given, so zero bytes are kept like any other.
+    if (bytes.empty())
+        return {};
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    if (length <= 0)
         raise(ErrorNumber::Internal,
-              QStringLiteral("La page de code ANSI du système n'est pas disponible."));
-    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+              QStringLiteral("Un nom ne peut pas être lu dans la page de code ANSI du système : ") +
+                  qt_error_string(static_cast<int>(GetLastError())));
+    QString text(length, Qt::Uninitialized);
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()),
+                        length);
+    return text;
 }
 
 } // namespace platform

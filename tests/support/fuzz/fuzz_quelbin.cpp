@@ -100,7 +100,7 @@ private:
     int32_t anyInt32() { return static_cast<int32_t>(static_cast<uint32_t>(rng_())); }
 
     template <typename T, std::size_t N> T pickOf(const std::array<T, N>& values) {
-        return values[below(N)];
+        return values[static_cast<std::size_t>(below(N))];
     }
 
     // A count of 32767 or more makes the window create that many command
