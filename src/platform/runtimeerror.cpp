@@ -103,6 +103,11 @@ void runHandler(const std::function<void()>& handler) noexcept {
         reportRuntimeError(RuntimeError(
             ErrorNumber::Internal, standardDescription(ErrorNumber::Internal) +
                                        QStringLiteral(" : ") + QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        // Anything else thrown (an int, a foreign type) carries no text of
+        // its own, but must still end in the report rather than terminate().
+        reportRuntimeError(
+            RuntimeError(ErrorNumber::Internal, standardDescription(ErrorNumber::Internal)));
     }
 }
 
