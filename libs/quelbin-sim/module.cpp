@@ -9,11 +9,11 @@ namespace {
 
 // The window must cope with sensors coming and going, but never with an empty
 // or overfull module.
-constexpr std::size_t kMinSensors = 6;
-constexpr std::size_t kMaxSensors = 8;
+constexpr std::size_t minSensors = 6;
+constexpr std::size_t maxSensors = 8;
 
 // Windows-1252; a hex escape swallows following hex digits, hence the splits.
-constexpr std::array kCommandNames{
+constexpr std::array commandNames{
     "D\xE9"
     "connecter le module",
     "Reconnecter le module",
@@ -22,27 +22,27 @@ constexpr std::array kCommandNames{
     "Remettre \xE0 z\xE9ro le compteur de trames",
     "\xC9talonner les senseurs",
 };
-static_assert(kCommandNames.size() == static_cast<std::size_t>(Command::Calibrate) + 1);
+static_assert(commandNames.size() == static_cast<std::size_t>(Command::Calibrate) + 1);
 
 } // namespace
 
-Module::Module() : started_(Clock::now()), calibrated_(started_) {
+Module::Module() : m_started(Clock::now()), m_calibrated(m_started) {
     const std::size_t catalogueSize = sensorCatalogue().size();
-    for (std::size_t i = 0; i < kInitialSensorCount; ++i) {
-        plugged_.push_back(i);
+    for (std::size_t i = 0; i < initialSensorCount; ++i) {
+        m_plugged.push_back(i);
     }
-    latest_.resize(catalogueSize);
+    m_latest.resize(catalogueSize);
 }
 
 int32_t Module::sensorCount() const {
-    return connected_ ? static_cast<int32_t>(plugged_.size()) : 0;
+    return m_connected ? static_cast<int32_t>(m_plugged.size()) : 0;
 }
 
 std::optional<std::size_t> Module::catalogueIndex(int32_t index) const {
     if (index < 0 || index >= sensorCount()) {
         return std::nullopt;
     }
-    return plugged_[static_cast<std::size_t>(index)];
+    return m_plugged[static_cast<std::size_t>(index)];
 }
 
 const SensorModel* Module::sensor(int32_t index) const {
@@ -52,8 +52,8 @@ const SensorModel* Module::sensor(int32_t index) const {
 
 SampleTime Module::now() const {
     const Clock::time_point t = Clock::now();
-    return {std::chrono::duration<double>(t - started_).count(),
-            std::chrono::duration<double>(t - calibrated_).count()};
+    return {std::chrono::duration<double>(t - m_started).count(),
+            std::chrono::duration<double>(t - m_calibrated).count()};
 }
 
 Frame Module::sample(std::size_t catalogueIndex) const {
@@ -67,11 +67,11 @@ std::optional<Module::FrameInfo> Module::acquire(int32_t index) {
     if (!entry) {
         return std::nullopt;
     }
-    latest_[*entry] = sample(*entry);
+    m_latest[*entry] = sample(*entry);
     // Unsigned so that the count wraps like the module's own 32-bit register.
-    ++frameCounter_;
-    return FrameInfo{static_cast<int32_t>(frameCounter_),
-                     static_cast<int32_t>(latest_[*entry]->bytes().size())};
+    ++m_frameCounter;
+    return FrameInfo{static_cast<int32_t>(m_frameCounter),
+                     static_cast<int32_t>(m_latest[*entry]->bytes().size())};
 }
 
 const Frame* Module::latestFrame(int32_t index) {
@@ -79,21 +79,21 @@ const Frame* Module::latestFrame(int32_t index) {
     if (!entry) {
         return nullptr;
     }
-    if (!latest_[*entry]) {
-        latest_[*entry] = sample(*entry);
+    if (!m_latest[*entry]) {
+        m_latest[*entry] = sample(*entry);
     }
-    return &*latest_[*entry];
+    return &*m_latest[*entry];
 }
 
 int32_t Module::commandCount() {
-    return static_cast<int32_t>(kCommandNames.size());
+    return static_cast<int32_t>(commandNames.size());
 }
 
 const char* Module::commandName(int32_t index) {
     if (index < 0 || index >= commandCount()) {
         return nullptr;
     }
-    return kCommandNames[static_cast<std::size_t>(index)];
+    return commandNames[static_cast<std::size_t>(index)];
 }
 
 bool Module::execute(int32_t index) {
@@ -101,18 +101,18 @@ bool Module::execute(int32_t index) {
         return false;
     }
     const auto command = static_cast<Command>(index);
-    if (!connected_) {
+    if (!m_connected) {
         if (command != Command::Reconnect) {
             return false;
         }
-        connected_ = true;
+        m_connected = true;
         return true;
     }
     switch (command) {
     case Command::Disconnect:
-        connected_ = false;
+        m_connected = false;
         // Frames taken before the break must not reappear after it.
-        std::fill(latest_.begin(), latest_.end(), std::nullopt);
+        std::fill(m_latest.begin(), m_latest.end(), std::nullopt);
         return true;
     case Command::Reconnect:
         return false;
@@ -121,24 +121,24 @@ bool Module::execute(int32_t index) {
     case Command::RemoveSensor:
         return removeSensor();
     case Command::ResetFrameCounter:
-        frameCounter_ = 0;
+        m_frameCounter = 0;
         return true;
     case Command::Calibrate:
-        calibrated_ = Clock::now();
+        m_calibrated = Clock::now();
         return true;
     }
     return false;
 }
 
 bool Module::addSensor() {
-    if (plugged_.size() >= kMaxSensors) {
+    if (m_plugged.size() >= maxSensors) {
         return false;
     }
     // Plug in the first catalogue sensor not already there.
     for (std::size_t i = 0; i < sensorCatalogue().size(); ++i) {
-        if (std::find(plugged_.begin(), plugged_.end(), i) == plugged_.end()) {
-            plugged_.push_back(i);
-            latest_[i].reset();
+        if (std::find(m_plugged.begin(), m_plugged.end(), i) == m_plugged.end()) {
+            m_plugged.push_back(i);
+            m_latest[i].reset();
             return true;
         }
     }
@@ -146,11 +146,11 @@ bool Module::addSensor() {
 }
 
 bool Module::removeSensor() {
-    if (plugged_.size() <= kMinSensors) {
+    if (m_plugged.size() <= minSensors) {
         return false;
     }
-    latest_[plugged_.back()].reset();
-    plugged_.pop_back();
+    m_latest[m_plugged.back()].reset();
+    m_plugged.pop_back();
     return true;
 }
 

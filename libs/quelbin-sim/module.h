@@ -25,7 +25,7 @@ class Module {
 public:
     Module();
 
-    bool connected() const { return connected_; }
+    bool connected() const { return m_connected; }
     // Sensors visible to the program: none while disconnected.
     int32_t sensorCount() const;
     const SensorModel* sensor(int32_t index) const;
@@ -56,14 +56,14 @@ private:
     bool addSensor();
     bool removeSensor();
 
-    Clock::time_point started_;
-    Clock::time_point calibrated_;
-    bool connected_ = true;
-    uint32_t frameCounter_ = 0;
+    Clock::time_point m_started;
+    Clock::time_point m_calibrated;
+    bool m_connected = true;
+    uint32_t m_frameCounter = 0;
     // Catalogue indices of the plugged-in sensors, in the program's order.
-    std::vector<std::size_t> plugged_;
+    std::vector<std::size_t> m_plugged;
     // Latest frame per catalogue sensor, so getRawData matches getRawDataInfo.
-    std::vector<std::optional<Frame>> latest_;
+    std::vector<std::optional<Frame>> m_latest;
 };
 
 } // namespace solvane::sim

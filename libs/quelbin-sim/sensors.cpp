@@ -33,11 +33,11 @@ void Frame::putReal8(double value) {
 }
 
 void Frame::putLittleEndian(uint64_t value, std::size_t byteCount) {
-    if (byteCount > bytes_.size() - size_) {
+    if (byteCount > m_bytes.size() - m_size) {
         return;
     }
     for (std::size_t i = 0; i < byteCount; ++i) {
-        bytes_[size_++] = static_cast<uint8_t>(value >> (8U * i));
+        m_bytes[m_size++] = static_cast<uint8_t>(value >> (8U * i));
     }
 }
 
@@ -61,17 +61,17 @@ template <typename Integer> Integer roundClamped(double value) {
 }
 
 // The inlet valve opens for three seconds, then stays shut for three.
-constexpr double kValveCycle = 6.0;
+constexpr double valveCycle = 6.0;
 bool valveOpen(double seconds) {
-    return std::fmod(seconds, kValveCycle) < kValveCycle / 2.0;
+    return std::fmod(seconds, valveCycle) < valveCycle / 2.0;
 }
 
 // Oven temperature in degrees Celsius: a slow swing around 180 with a faster
 // regulation ripple; readings drift upwards until the next calibration.
-constexpr int32_t kOvenSamples = 8;
+constexpr int32_t ovenSamples = 8;
 void sampleOvenTemperature(SampleTime time, Frame& frame) {
-    for (int32_t i = 0; i < kOvenSamples; ++i) {
-        const double t = sampleAt(time, i, kOvenSamples, 0.1);
+    for (int32_t i = 0; i < ovenSamples; ++i) {
+        const double t = sampleAt(time, i, ovenSamples, 0.1);
         const double celsius = 180.0 + 4.0 * wave(t, 90.0) + 1.5 * wave(t, 13.0) +
                                0.15 * wave(t, 0.7) + 0.01 * time.sinceCalibration;
         frame.putReal4(static_cast<float>(celsius));
@@ -87,10 +87,10 @@ void sampleLinePressure(SampleTime time, Frame& frame) {
 
 // Tank level in millimetres from the reference mark: it fills and empties and
 // dips slightly below the mark at its lowest.
-constexpr int32_t kLevelSamples = 4;
+constexpr int32_t levelSamples = 4;
 void sampleTankLevel(SampleTime time, Frame& frame) {
-    for (int32_t i = 0; i < kLevelSamples; ++i) {
-        const double t = sampleAt(time, i, kLevelSamples, 0.05);
+    for (int32_t i = 0; i < levelSamples; ++i) {
+        const double t = sampleAt(time, i, levelSamples, 0.05);
         const double millimetres =
             550.0 + 650.0 * wave(t, 45.0) + 8.0 * wave(t, 1.1) + 0.5 * time.sinceCalibration;
         frame.putInt2(roundClamped<int16_t>(millimetres));
@@ -117,21 +117,21 @@ void sampleStatusByte(SampleTime time, Frame& frame) {
 
 // Inlet valve position, sampled every quarter second so that a switch shows
 // within one frame.
-constexpr int32_t kValveSamples = 4;
+constexpr int32_t valveSamples = 4;
 void sampleValve(SampleTime time, Frame& frame) {
-    for (int32_t i = 0; i < kValveSamples; ++i) {
-        frame.putBool(valveOpen(sampleAt(time, i, kValveSamples, 0.25)));
+    for (int32_t i = 0; i < valveSamples; ++i) {
+        frame.putBool(valveOpen(sampleAt(time, i, valveSamples, 0.25)));
     }
 }
 
 // Vibration spectrum, 16 bins of relative amplitude: a main peak that sweeps
 // across the band and a fixed hum near the top.
-constexpr int32_t kSpectrumBins = 16;
+constexpr int32_t spectrumBins = 16;
 void sampleSpectrum(SampleTime time, Frame& frame) {
     const double t = time.sinceStart;
     const double peak = 7.5 + 4.5 * wave(t, 30.0);
     const double hum = 0.3 + 0.1 * wave(t, 7.0);
-    for (int32_t bin = 0; bin < kSpectrumBins; ++bin) {
+    for (int32_t bin = 0; bin < spectrumBins; ++bin) {
         const double b = static_cast<double>(bin);
         const double main = std::exp(-(b - peak) * (b - peak) / (2.0 * 1.2 * 1.2));
         const double humPeak = hum * std::exp(-(b - 13.0) * (b - 13.0) / 0.5);
@@ -142,41 +142,41 @@ void sampleSpectrum(SampleTime time, Frame& frame) {
 
 // Inlet flow in litres per minute: follows the valve with a short lag.
 double inletFlow(double t) {
-    const double phase = std::fmod(t, kValveCycle);
-    const double half = kValveCycle / 2.0;
+    const double phase = std::fmod(t, valveCycle);
+    const double half = valveCycle / 2.0;
     const double nominal = 42.0 + 0.8 * wave(t, 2.7);
     return valveOpen(t) ? nominal * (1.0 - std::exp(-phase / 0.6))
                         : nominal * std::exp(-(phase - half) / 0.6);
 }
 
-constexpr int32_t kFlowSamples = 2;
+constexpr int32_t flowSamples = 2;
 void sampleInletFlow(SampleTime time, Frame& frame) {
-    for (int32_t i = 0; i < kFlowSamples; ++i) {
-        frame.putReal4(static_cast<float>(inletFlow(sampleAt(time, i, kFlowSamples, 0.5))));
+    for (int32_t i = 0; i < flowSamples; ++i) {
+        frame.putReal4(static_cast<float>(inletFlow(sampleAt(time, i, flowSamples, 0.5))));
     }
 }
 
-constexpr std::array kCatalogue{
-    SensorModel{"Temperature_four", DataType::Real4, kOvenSamples, sampleOvenTemperature},
+constexpr std::array catalogue{
+    SensorModel{"Temperature_four", DataType::Real4, ovenSamples, sampleOvenTemperature},
     SensorModel{"Pression_ligne", DataType::Real8, 1, sampleLinePressure},
-    SensorModel{"Niveau_cuve", DataType::Int2, kLevelSamples, sampleTankLevel},
+    SensorModel{"Niveau_cuve", DataType::Int2, levelSamples, sampleTankLevel},
     SensorModel{"Compteur_pieces", DataType::Int4, 1, samplePartCounter},
     SensorModel{"Octet_etat", DataType::Int1, 1, sampleStatusByte},
-    SensorModel{"Vanne_V1", DataType::Bool, kValveSamples, sampleValve},
-    SensorModel{"Spectre_16", DataType::Real8, kSpectrumBins, sampleSpectrum},
-    SensorModel{"Debit_entree", DataType::Real4, kFlowSamples, sampleInletFlow},
+    SensorModel{"Vanne_V1", DataType::Bool, valveSamples, sampleValve},
+    SensorModel{"Spectre_16", DataType::Real8, spectrumBins, sampleSpectrum},
+    SensorModel{"Debit_entree", DataType::Real4, flowSamples, sampleInletFlow},
 };
 
 constexpr bool fitsInFrame(const SensorModel& sensor) {
-    return sensor.byteCount() > 0 && static_cast<std::size_t>(sensor.byteCount()) <= kFrameCapacity;
+    return sensor.byteCount() > 0 && static_cast<std::size_t>(sensor.byteCount()) <= frameCapacity;
 }
-static_assert(std::ranges::all_of(kCatalogue, fitsInFrame));
-static_assert(kInitialSensorCount <= kCatalogue.size());
+static_assert(std::ranges::all_of(catalogue, fitsInFrame));
+static_assert(initialSensorCount <= catalogue.size());
 
 } // namespace
 
 std::span<const SensorModel> sensorCatalogue() {
-    return kCatalogue;
+    return catalogue;
 }
 
 } // namespace solvane::sim

@@ -29,7 +29,7 @@ constexpr int32_t elementSize(DataType type) {
     return 0;
 }
 
-constexpr std::size_t kFrameCapacity = 128;
+constexpr std::size_t frameCapacity = 128;
 
 // One acquisition of a sensor, little-endian as the conversion library reads
 // it. Appends beyond the capacity are dropped rather than overrunning.
@@ -42,13 +42,13 @@ public:
     void putReal4(float value);
     void putReal8(double value);
 
-    std::span<const uint8_t> bytes() const { return {bytes_.data(), size_}; }
+    std::span<const uint8_t> bytes() const { return {m_bytes.data(), m_size}; }
 
 private:
     void putLittleEndian(uint64_t value, std::size_t byteCount);
 
-    std::array<uint8_t, kFrameCapacity> bytes_{};
-    std::size_t size_ = 0;
+    std::array<uint8_t, frameCapacity> m_bytes{};
+    std::size_t m_size = 0;
 };
 
 // Time base of a reading: seconds since the module started, and since its
@@ -71,7 +71,7 @@ struct SensorModel {
 std::span<const SensorModel> sensorCatalogue();
 
 // How many catalogue sensors are plugged in when the module starts.
-constexpr std::size_t kInitialSensorCount = 7;
+constexpr std::size_t initialSensorCount = 7;
 
 } // namespace solvane::sim
 

@@ -14,21 +14,21 @@
 
 namespace {
 
-constexpr int32_t kInt32Min = std::numeric_limits<int32_t>::min();
-constexpr int32_t kInt32Max = std::numeric_limits<int32_t>::max();
-constexpr int32_t kHugeCount = 32767;
-constexpr std::size_t kNameSize = QUELBIN_NAME_SIZE;
-constexpr std::size_t kRawSize = QUELBIN_RAW_SIZE;
-constexpr int32_t kRawLimit = QUELBIN_RAW_SIZE;
+constexpr int32_t int32Min = std::numeric_limits<int32_t>::min();
+constexpr int32_t int32Max = std::numeric_limits<int32_t>::max();
+constexpr int32_t hugeCount = 32767;
+constexpr std::size_t nameSize = QUELBIN_NAME_SIZE;
+constexpr std::size_t rawSize = QUELBIN_RAW_SIZE;
+constexpr int32_t rawLimit = QUELBIN_RAW_SIZE;
 
 class Fuzzer {
 public:
     explicit Fuzzer(uint64_t seed) { reset(seed); }
 
     void reset(uint64_t seed) {
-        rng_.seed(seed);
-        devices_ = static_cast<int32_t>(between(1, 40));
-        commands_ = static_cast<int32_t>(between(1, 40));
+        m_rng.seed(seed);
+        m_devices = static_cast<int32_t>(between(1, 40));
+        m_commands = static_cast<int32_t>(between(1, 40));
     }
 
     int32_t connection() {
@@ -44,19 +44,19 @@ public:
         case 6:
             return -1;
         case 7:
-            return pickOf(std::array{kInt32Min, kInt32Max, 2});
+            return pickOf(std::array{int32Min, int32Max, 2});
         default:
             return anyInt32();
         }
     }
 
-    int32_t deviceCount() { return count(devices_, kDeviceChangeOdds, false); }
-    int32_t commandCount() { return count(commands_, kCommandChangeOdds, true); }
+    int32_t deviceCount() { return count(m_devices, deviceChangeOdds, false); }
+    int32_t commandCount() { return count(m_commands, commandChangeOdds, true); }
 
     int16_t device(char* name, int32_t* dataType) {
         if (oneIn(20)) {
             if (oneIn(2)) {
-                fillRandom(name, kNameSize);
+                fillRandom(name, nameSize);
                 *dataType = dataTypeCode();
             }
             return 0;
@@ -71,7 +71,7 @@ public:
     int32_t anyResult() { return oneIn(2) ? pickOf(std::array{0, 1, -1}) : anyInt32(); }
 
     void rawDataInfo(int32_t* header, int32_t* byteCount) {
-        *header = oneIn(4) ? pickOf(std::array{0, -1, 1, kInt32Min, kInt32Max}) : anyInt32();
+        *header = oneIn(4) ? pickOf(std::array{0, -1, 1, int32Min, int32Max}) : anyInt32();
         *byteCount = rawByteCount();
     }
 
@@ -79,25 +79,25 @@ public:
         if (oneIn(8)) {
             fillPattern(data);
         } else {
-            fillRandom(data, kRawSize);
+            fillRandom(data, rawSize);
         }
     }
 
 private:
     // Odds that the current count changes on a given call, and that a single
     // call answers something else, so that readings of one tick disagree.
-    static constexpr uint64_t kDeviceChangeOdds = 50;
-    static constexpr uint64_t kCommandChangeOdds = 80;
-    static constexpr uint64_t kStrayOdds = 30;
+    static constexpr uint64_t deviceChangeOdds = 50;
+    static constexpr uint64_t commandChangeOdds = 80;
+    static constexpr uint64_t strayOdds = 30;
 
     uint64_t below(uint64_t bound) {
-        return std::uniform_int_distribution<uint64_t>(0, bound - 1)(rng_);
+        return std::uniform_int_distribution<uint64_t>(0, bound - 1)(m_rng);
     }
     int64_t between(int64_t low, int64_t high) {
-        return std::uniform_int_distribution<int64_t>(low, high)(rng_);
+        return std::uniform_int_distribution<int64_t>(low, high)(m_rng);
     }
     bool oneIn(uint64_t odds) { return below(odds) == 0; }
-    int32_t anyInt32() { return static_cast<int32_t>(static_cast<uint32_t>(rng_())); }
+    int32_t anyInt32() { return static_cast<int32_t>(static_cast<uint32_t>(m_rng())); }
 
     template <typename T, std::size_t N> T pickOf(const std::array<T, N>& values) {
         return values[static_cast<std::size_t>(below(N))];
@@ -111,7 +111,7 @@ private:
     int32_t count(int32_t& current, uint64_t changeOdds, bool hugeIsCostly) {
         if (oneIn(changeOdds)) {
             current = drawCount(hugeIsCostly ? Huge::Rare : Huge::Allowed);
-        } else if (!(hugeIsCostly && current >= kHugeCount) && oneIn(kStrayOdds)) {
+        } else if (!(hugeIsCostly && current >= hugeCount) && oneIn(strayOdds)) {
             int32_t stray = current;
             while (stray == current) {
                 stray = drawCount(hugeIsCostly ? Huge::Never : Huge::Allowed);
@@ -123,11 +123,11 @@ private:
 
     int32_t drawCount(Huge huge) {
         if (huge == Huge::Rare && oneIn(200)) {
-            return pickOf(std::array{kHugeCount, kHugeCount + 1, kInt32Max});
+            return pickOf(std::array{hugeCount, hugeCount + 1, int32Max});
         }
         const uint64_t roll = below(huge == Huge::Allowed ? 100 : 94);
         if (roll < 3) {
-            return kInt32Min;
+            return int32Min;
         }
         if (roll < 6) {
             return -32769;
@@ -141,30 +141,30 @@ private:
         if (roll < 94) {
             return static_cast<int32_t>(between(1, 40));
         }
-        return pickOf(std::array{kHugeCount, kHugeCount + 1, kInt32Max});
+        return pickOf(std::array{hugeCount, hugeCount + 1, int32Max});
     }
 
     int32_t dataTypeCode() {
         if (below(10) < 8) {
             return static_cast<int32_t>(between(-1, 5));
         }
-        return oneIn(2) ? pickOf(std::array{6, 65538, kInt32Min, kInt32Max, -2}) : anyInt32();
+        return oneIn(2) ? pickOf(std::array{6, 65538, int32Min, int32Max, -2}) : anyInt32();
     }
 
     int32_t rawByteCount() {
         const uint64_t roll = below(20);
         if (roll < 16) {
-            return static_cast<int32_t>(between(0, kRawLimit));
+            return static_cast<int32_t>(between(0, rawLimit));
         }
         if (roll == 16) {
-            return pickOf(std::array{0, 1, kRawLimit - 1, kRawLimit});
+            return pickOf(std::array{0, 1, rawLimit - 1, rawLimit});
         }
-        return pickOf(std::array{kInt32Min, -1, kRawLimit + 1, kInt32Max});
+        return pickOf(std::array{int32Min, -1, rawLimit + 1, int32Max});
     }
 
     template <typename Byte> void fillRandom(Byte* out, std::size_t size) {
         for (std::size_t i = 0; i < size; i += 8) {
-            uint64_t bits = rng_();
+            uint64_t bits = m_rng();
             for (std::size_t j = i; j < std::min(size, i + 8); ++j, bits >>= 8U) {
                 out[j] = static_cast<Byte>(static_cast<uint8_t>(bits));
             }
@@ -172,12 +172,12 @@ private:
     }
 
     uint8_t nameChar() {
-        static constexpr std::array<char, 64> kChars{
+        static constexpr std::array<char, 64> nameChars{
             'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P',
             'Q', 'R', 'S', 'T', 'U', 'V', 'W', 'X', 'Y', 'Z', 'a', 'b', 'c', 'd', 'e', 'f',
             'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', 'r', 's', 't', 'u', 'v',
             'w', 'x', 'y', 'z', '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '-', '_'};
-        return static_cast<uint8_t>(pickOf(kChars));
+        return static_cast<uint8_t>(pickOf(nameChars));
     }
 
     enum class NameKind { Plain, Accented, Control, Blanks, Unterminated, Random };
@@ -224,7 +224,7 @@ private:
             return 0;
         }
         if (roll == 1) {
-            return static_cast<std::size_t>(between(100, kNameSize - 1));
+            return static_cast<std::size_t>(between(100, nameSize - 1));
         }
         return static_cast<std::size_t>(between(1, 24));
     }
@@ -234,38 +234,38 @@ private:
     void fillName(char* name, bool mayKeepTail) {
         const NameKind kind = nameKind();
         if (kind == NameKind::Random) {
-            fillRandom(name, kNameSize);
+            fillRandom(name, nameSize);
             return;
         }
-        const std::size_t length = kind == NameKind::Unterminated ? kNameSize : nameLength();
+        const std::size_t length = kind == NameKind::Unterminated ? nameSize : nameLength();
         for (std::size_t i = 0; i < length; ++i) {
             name[i] = static_cast<char>(nameByte(kind));
         }
-        if (length == kNameSize) {
+        if (length == nameSize) {
             return;
         }
         name[length] = '\0';
         if (!(mayKeepTail && oneIn(3))) {
-            fillRandom(name + length + 1, kNameSize - length - 1);
+            fillRandom(name + length + 1, nameSize - length - 1);
         }
     }
 
     // Repeats one element whose bits are an edge case for some data type:
     // zero, all ones, sign bit alone, infinities, NaNs, denormals.
     void fillPattern(uint8_t* data) {
-        static constexpr std::array<uint64_t, 10> kPatterns{
+        static constexpr std::array<uint64_t, 10> patterns{
             0x0000000000000000U, 0xFFFFFFFFFFFFFFFFU, 0x8000000000000000U, 0x0000000080000000U,
             0x7FF0000000000000U, 0xFFF8000000000001U, 0x7F8000007FC00000U, 0xFF800000FF800001U,
             0x0000000000000001U, 0x000FFFFFFFFFFFFFU};
-        const uint64_t pattern = pickOf(kPatterns);
-        for (std::size_t i = 0; i < kRawSize; ++i) {
+        const uint64_t pattern = pickOf(patterns);
+        for (std::size_t i = 0; i < rawSize; ++i) {
             data[i] = static_cast<uint8_t>(pattern >> (8U * (i % 8U)));
         }
     }
 
-    std::mt19937_64 rng_;
-    int32_t devices_ = 0;
-    int32_t commands_ = 0;
+    std::mt19937_64 m_rng;
+    int32_t m_devices = 0;
+    int32_t m_commands = 0;
 };
 
 Fuzzer& fuzzer() {
@@ -280,7 +280,7 @@ int32_t overrunBytes = 0;
 
 // Writes past the end of a 128-byte buffer when the test asks for it.
 template <typename Byte> void overrun(Byte* buffer) {
-    std::fill_n(buffer + kNameSize, overrunBytes, static_cast<Byte>(0xA5));
+    std::fill_n(buffer + nameSize, overrunBytes, static_cast<Byte>(0xA5));
 }
 
 } // namespace
