@@ -1,9 +1,11 @@
 // Measures what one timer tick of the real window costs, how resident memory
 // behaves over many ticks, and how start-up compares with a bare Qt window.
 // Runs over the scripted acquisition library; see README.md for the commands.
+#include "operatorinput.h"
 #include "scriptedlibrary.h"
 #include "shownprobe.h"
 #include "windowundertest.h"
+#include "wireformat.h"
 
 #include "acquisition/modquelbin.h"
 #include "window/commandcombobox.h"
@@ -24,6 +26,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -98,12 +101,10 @@ double microseconds(long long ns) {
 }
 
 // Sixteen doubles, or any 128 bytes, as the module would send them.
-QByteArray real8Bytes() {
+QByteArray sixteenReal8() {
     QByteArray bytes;
-    for (int i = 0; i < 16; ++i) {
-        const double value = -1234.56789 + 97.3125 * i;
-        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-    }
+    for (int i = 0; i < 16; ++i)
+        bytes += real8Bytes(-1234.56789 + 97.3125 * i);
     return bytes;
 }
 
@@ -124,10 +125,13 @@ void showAndSettle(WindowUnderTest& w) {
         settle();
 }
 
-// The operator picks sensor `index` in the sensor list.
+// The operator picks sensor `index` in the sensor list; nothing is worth
+// measuring without it.
 void watch(WindowUnderTest& w, int index) {
-    w->cmbSourceSurveillée->setCurrentIndex(index);
-    emit w->cmbSourceSurveillée->activated(index);
+    if (!choose(w->cmbSourceSurveillée, index)) {
+        std::fprintf(stderr, "solvane_bench: sensor %d could not be chosen\n", index);
+        std::exit(1);
+    }
 }
 
 void scriptOneSensor(ScriptedLibrary& lib, std::int32_t dataType, const QByteArray& bytes) {
@@ -221,7 +225,7 @@ Result steadyTick(ScriptedLibrary& lib, std::int32_t dataType, const QByteArray&
 // Case 3: the tick that takes the log past 1000 lines and empties it. The
 // log is refilled to 1000 lines outside the timed region.
 Result emptyingTick(ScriptedLibrary& lib, const Options& o) {
-    scriptOneSensor(lib, 5, real8Bytes());
+    scriptOneSensor(lib, 5, sixteenReal8());
     WindowUnderTest w(lib);
     showAndSettle(w);
     w.tick();
@@ -258,7 +262,7 @@ Result rebuildTick(ScriptedLibrary& lib, const Options& o) {
         lib.setDevice(i, "Capteur_" + QByteArray::number(i), i % 6);
     for (int i = 0; i < 256; ++i)
         lib.setCommandName(i, "Commande numéro " + QByteArray::number(i));
-    lib.setRawData(0, 17, 128, real8Bytes());
+    lib.setRawData(0, 17, 128, sixteenReal8());
     lib.setNbDevices(31);
     lib.setNbCommands(255);
     WindowUnderTest w(lib);
@@ -297,7 +301,7 @@ Result rebuildTick(ScriptedLibrary& lib, const Options& o) {
 // Resident memory over case-1 ticks with the log left to grow and empty
 // itself, as in the running program.
 int residentMemory(ScriptedLibrary& lib) {
-    scriptOneSensor(lib, 5, real8Bytes());
+    scriptOneSensor(lib, 5, sixteenReal8());
     WindowUnderTest w(lib);
     showAndSettle(w);
     w.tick();
@@ -423,7 +427,7 @@ int runCase(ScriptedLibrary& lib, int k, int lines, const Options& o) {
     char name[64];
     switch (k) {
     case 1:
-        r = steadyTick(lib, 5, real8Bytes(), lines, o);
+        r = steadyTick(lib, 5, sixteenReal8(), lines, o);
         std::snprintf(name, sizeof name, "1 Real8 16 elements, log at %d lines", lines);
         break;
     case 2:

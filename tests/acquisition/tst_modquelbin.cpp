@@ -2,13 +2,14 @@
 // over the scripted acquisition library.
 #include "acquisition/modquelbin.h"
 #include "datatypes/modtypesdonnees.h"
+#include "operatorinput.h"
 #include "scriptedlibrary.h"
-#include "windowundertest.h"
-
 #include "testhelpers.h"
+#include "windowundertest.h"
+#include "wireformat.h"
+
 #include <QComboBox>
 #include <QLabel>
-
 #include <QTest>
 
 #include <cstdint>
@@ -28,34 +29,21 @@ QStringList texts(std::initializer_list<const char*> items) {
     return result;
 }
 
-// The recorded run-time errors, one a line, for a failure message.
-QString reportTexts(const WindowUnderTest& w) {
-    QStringList result;
-    for (const RecordedReport& r : w.reports.reports)
-        result << QString::number(static_cast<int>(r.number)) + QLatin1Char(' ') + r.description;
-    return result.join(QLatin1Char('\n'));
-}
-
 QStringList deviceCalls(const QStringList& calls) {
     return calls.filter(QStringLiteral("getDevice("));
 }
 
 // The three sensors of the usual example.
 void scriptThreeSensors(ScriptedLibrary& lib) {
-    lib.setDevice(0, "Temp", modTypesDonnées::TypeReal4);
-    lib.setDevice(1, "Pression", modTypesDonnées::TypeInt4);
-    lib.setDevice(2, "Niveau", modTypesDonnées::TypeBool);
+    lib.setDevice(0, "Temp", typeCode::Real4);
+    lib.setDevice(1, "Pression", typeCode::Int4);
+    lib.setDevice(2, "Niveau", typeCode::Bool);
 }
 
 // Sensors named S0, S1, ... with codes cycling through the six types.
 void scriptNumberedSensors(ScriptedLibrary& lib, int count) {
     for (int i = 0; i < count; ++i)
         lib.setDevice(i, "S" + QByteArray::number(i), i % 6);
-}
-
-void choose(WindowUnderTest& w, int index) {
-    w->cmbSourceSurveillée->setCurrentIndex(index);
-    emit w->cmbSourceSurveillée->activated(index);
 }
 
 // 128 name characters, none repeated next to each other.
@@ -127,7 +115,7 @@ void tst_modquelbin::tickCallSequence() {
     lib.clearCalls();
     w.tick();
     QCOMPARE(lib.calls(), unchanged);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::eachCountReadServesItsOwnStep() {
@@ -181,7 +169,7 @@ void tst_modquelbin::moduleStatusCaption() {
     w.tick();
     QCOMPARE(w->lblAcquiConnecté->text(), caption);
     QCOMPARE(lib.calls().count(QStringLiteral("getNbAcqui()")), 1);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::deviceCountCaption_data() {
@@ -204,7 +192,7 @@ void tst_modquelbin::deviceCountCaption() {
     WindowUnderTest w(lib);
     w.tick();
     QCOMPARE(w->lblNbDevices->text(), caption);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
     QVERIFY(w.reports.boxes.isEmpty());
 }
 
@@ -232,13 +220,13 @@ void tst_modquelbin::threeSensors() {
     QCOMPARE(itemTexts(w->cmbSourceSurveillée),
              texts({"(0) Temp [Real4]", "(1) Pression [Int4]", "(2) Niveau [Bool]"}));
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);
-    QCOMPARE(modTypesDonnées::GetDeviceType(0), modTypesDonnées::TypeReal4);
-    QCOMPARE(modTypesDonnées::GetDeviceType(1), modTypesDonnées::TypeInt4);
-    QCOMPARE(modTypesDonnées::GetDeviceType(2), modTypesDonnées::TypeBool);
-    QCOMPARE(modTypesDonnées::GetDeviceType(3), modTypesDonnées::TypeNotSet);
+    QCOMPARE(modTypesDonnées::GetDeviceType(0), typeCode::Real4);
+    QCOMPARE(modTypesDonnées::GetDeviceType(1), typeCode::Int4);
+    QCOMPARE(modTypesDonnées::GetDeviceType(2), typeCode::Bool);
+    QCOMPARE(modTypesDonnées::GetDeviceType(3), typeCode::NotSet);
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), std::int16_t{3});
     QVERIFY(w.reports.boxes.isEmpty());
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::countChange_data() {
@@ -258,13 +246,13 @@ void tst_modquelbin::countChange() {
     QFETCH(QStringList, expectedDeviceCalls);
 
     scriptConnected();
-    lib.setDevice(0, "Temp", modTypesDonnées::TypeReal4);
-    lib.setDevice(1, "Pression", modTypesDonnées::TypeInt4);
-    lib.setDevice(2, "Debit", modTypesDonnées::TypeReal8);
+    lib.setDevice(0, "Temp", typeCode::Real4);
+    lib.setDevice(1, "Pression", typeCode::Int4);
+    lib.setDevice(2, "Debit", typeCode::Real8);
     lib.setNbDevices(3);
     WindowUnderTest w(lib);
     w.tick();
-    choose(w, 2);
+    QVERIFY(choose(w->cmbSourceSurveillée, 2));
     QCOMPARE(w->cmbSourceSurveillée->count(), 3);
 
     lib.clearCalls();
@@ -275,10 +263,10 @@ void tst_modquelbin::countChange() {
     QCOMPARE(deviceCalls(lib.calls()), expectedDeviceCalls);
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), static_cast<std::int16_t>(newCount));
     // Entries beyond the new count keep their codes.
-    QCOMPARE(modTypesDonnées::GetDeviceType(0), modTypesDonnées::TypeReal4);
-    QCOMPARE(modTypesDonnées::GetDeviceType(1), modTypesDonnées::TypeInt4);
-    QCOMPARE(modTypesDonnées::GetDeviceType(2), modTypesDonnées::TypeReal8);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QCOMPARE(modTypesDonnées::GetDeviceType(0), typeCode::Real4);
+    QCOMPARE(modTypesDonnées::GetDeviceType(1), typeCode::Int4);
+    QCOMPARE(modTypesDonnées::GetDeviceType(2), typeCode::Real8);
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::unreadableSensor_data() {
@@ -319,7 +307,7 @@ void tst_modquelbin::unreadableSensor() {
     const int call = static_cast<int>(calls.indexOf(QStringLiteral("getDevice(%1)").arg(failing)));
     QVERIFY(call >= 0);
     QCOMPARE(lib.callBuffer(call), QByteArray(128, '\0'));
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::moreSensorsThanTheTableHolds() {
@@ -329,7 +317,7 @@ void tst_modquelbin::moreSensorsThanTheTableHolds() {
     WindowUnderTest w(lib);
     w.tick();
 
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: 40"));
     QCOMPARE(w->cmbSourceSurveillée->count(), 32);
     QCOMPARE(w->cmbSourceSurveillée->itemText(0), QStringLiteral("(0) S0 [Bool]"));
@@ -347,7 +335,7 @@ void tst_modquelbin::moreSensorsThanTheTableHolds() {
     QCOMPARE(lib.calls().count(QStringLiteral("getNbDevices()")), 2);
     QVERIFY(deviceCalls(lib.calls()).isEmpty());
     QCOMPARE(w->cmbSourceSurveillée->count(), 32);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::countOutside16Bits_data() {
@@ -372,7 +360,7 @@ void tst_modquelbin::countOutside16Bits() {
     WindowUnderTest w(lib);
     w.tick();
 
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: ") + QString::number(count));
     QCOMPARE(w->cmbSourceSurveillée->count(), expectedEntries);
     QCOMPARE(deviceCalls(lib.calls()).size(), expectedEntries);
@@ -385,7 +373,7 @@ void tst_modquelbin::countOutside16Bits() {
     QVERIFY(deviceCalls(lib.calls()).isEmpty());
     QCOMPARE(w->cmbSourceSurveillée->count(), expectedEntries);
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: ") + QString::number(count));
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::displayName_data() {
@@ -411,7 +399,7 @@ void tst_modquelbin::displayName() {
     QFETCH(QString, expected);
 
     scriptConnected();
-    lib.setDevice(0, bytes, modTypesDonnées::TypeInt2);
+    lib.setDevice(0, bytes, typeCode::Int2);
     lib.setNbDevices(1);
     WindowUnderTest w(lib);
     w.tick();
@@ -472,7 +460,7 @@ void tst_modquelbin::rebuildLeavesNoSelectionAndWatchedSensor() {
     lib.setNbDevices(3);
     WindowUnderTest w(lib);
     w.tick();
-    choose(w, 1);
+    QVERIFY(choose(w->cmbSourceSurveillée, 1));
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{1});
 
     // An unchanged count keeps the list and its selection.
@@ -480,14 +468,14 @@ void tst_modquelbin::rebuildLeavesNoSelectionAndWatchedSensor() {
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), 1);
     QCOMPARE(w->cmbSourceSurveillée->count(), 3);
 
-    lib.setDevice(3, "Vanne", modTypesDonnées::TypeInt1);
+    lib.setDevice(3, "Vanne", typeCode::Int1);
     lib.setNbDevices(4);
     w.tick();
     QCOMPARE(w->cmbSourceSurveillée->count(), 4);
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);
     // No selection handler ran: the watched sensor is the one chosen.
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{1});
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 QTEST_MAIN(tst_modquelbin)

@@ -1,8 +1,10 @@
 // The watched sensor and its raw-data log, through the real window over the
 // scripted acquisition library and the project's conversion library.
 #include "acquisition/modquelbin.h"
+#include "operatorinput.h"
 #include "scriptedlibrary.h"
 #include "windowundertest.h"
+#include "wireformat.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -11,26 +13,16 @@
 #include <QTest>
 
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
 #include <limits>
 
 namespace {
 
-// Data-type codes, as the library reports them.
-constexpr std::int32_t Bool = 0;
-constexpr std::int32_t Int1 = 1;
-constexpr std::int32_t Int2 = 2;
-constexpr std::int32_t Int4 = 3;
-constexpr std::int32_t Real8 = 5;
-
-// The recorded run-time errors, one a line, for a failure message.
-QString reportTexts(const WindowUnderTest& w) {
-    QStringList result;
-    for (const RecordedReport& r : w.reports.reports)
-        result << QString::number(static_cast<int>(r.number)) + QLatin1Char(' ') + r.description;
-    return result.join(QLatin1Char('\n'));
-}
+using typeCode::Bool;
+using typeCode::Int1;
+using typeCode::Int2;
+using typeCode::Int4;
+using typeCode::Real8;
 
 QStringList logLines(const QListWidget* log) {
     QStringList result;
@@ -43,12 +35,6 @@ QStringList rawDataCalls(const QStringList& calls) {
     return calls.filter(QStringLiteral("getRawData"));
 }
 
-// The operator picks entry k of the sensor list.
-void choose(WindowUnderTest& w, int index) {
-    w->cmbSourceSurveillée->setCurrentIndex(index);
-    emit w->cmbSourceSurveillée->activated(index);
-}
-
 QByteArray bytes(std::initializer_list<int> values) {
     QByteArray result;
     for (int v : values)
@@ -56,18 +42,11 @@ QByteArray bytes(std::initializer_list<int> values) {
     return result;
 }
 
-QByteArray littleEndianDouble(double value) {
-    // The test hosts are little-endian, like the module.
-    QByteArray result(8, '\0');
-    std::memcpy(result.data(), &value, 8);
-    return result;
-}
-
 // n doubles 1.0, 2.0, ... and the log text of each.
 QByteArray countingDoubles(int n, QString* texts) {
     QByteArray result;
     for (int i = 1; i <= n; ++i) {
-        result += littleEndianDouble(i);
+        result += real8Bytes(i);
         *texts += QString::number(i) + QStringLiteral(".00000 | ");
     }
     return result;
@@ -96,6 +75,8 @@ private slots:
     void cleanupTestCase();
     void line_data();
     void line();
+    void eachTickStartsFromZero_data();
+    void eachTickStartsFromZero();
     void noWatchedSensor();
     void newestLineOnTop();
     void logEmptiedPast1000Lines();
@@ -179,15 +160,54 @@ void tst_rawdatalog::line() {
     lib.setRawData(2, header, byteCount, raw);
     WindowUnderTest w(lib);
     w.tick();
-    choose(w, 2);
+    QVERIFY(choose(w->cmbSourceSurveillée, 2));
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{2});
 
     lib.clearCalls();
     w.tick();
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
     QCOMPARE(rawDataCalls(lib.calls()),
              QStringList({QStringLiteral("getRawDataInfo(2)"), QStringLiteral("getRawData(2)")}));
     QCOMPARE(logLines(w->lstRawData), QStringList{expected});
+}
+
+void tst_rawdatalog::eachTickStartsFromZero_data() {
+    QTest::addColumn<bool>("writesNothing");
+    QTest::addColumn<std::int32_t>("header");
+    QTest::addColumn<std::int32_t>("byteCount");
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<QString>("expected");
+
+    // What the first tick's library call wrote must not show in the second.
+    QTest::newRow("nothing written") << true << 0 << 0 << QByteArray() << QStringLiteral("0;0;");
+    QTest::newRow("count, no bytes")
+        << false << 9 << 4 << QByteArray() << QStringLiteral("9;4;0 | 0 | ");
+    QTest::newRow("fewer bytes") << false << 9 << 4 << bytes({0x07, 0x00})
+                                 << QStringLiteral("9;4;7 | 0 | ");
+}
+
+void tst_rawdatalog::eachTickStartsFromZero() {
+    QFETCH(bool, writesNothing);
+    QFETCH(std::int32_t, header);
+    QFETCH(std::int32_t, byteCount);
+    QFETCH(QByteArray, raw);
+    QFETCH(QString, expected);
+
+    scriptSensors(Int2);
+    lib.setRawData(2, 17, 4, bytes({0x05, 0x00, 0xFD, 0xFF}));
+    WindowUnderTest w(lib);
+    w.tick();
+    QVERIFY(choose(w->cmbSourceSurveillée, 2));
+    w.tick();
+    QCOMPARE(logLines(w->lstRawData), QStringList{QStringLiteral("17;4;5 | -3 | ")});
+
+    if (writesNothing)
+        lib.forgetRawData(2);
+    else
+        lib.setRawData(2, header, byteCount, raw);
+    w.tick();
+    QCOMPARE(w->lstRawData->item(0)->text(), expected);
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_rawdatalog::noWatchedSensor() {
@@ -201,7 +221,7 @@ void tst_rawdatalog::noWatchedSensor() {
     QVERIFY(rawDataCalls(lib.calls()).isEmpty());
     QCOMPARE(w->lstRawData->count(), 0);
 
-    choose(w, 0);
+    QVERIFY(choose(w->cmbSourceSurveillée, 0));
     w.tick();
     const QStringList before = logLines(w->lstRawData);
     QCOMPARE(before, QStringList{QStringLiteral("9;2;5 | ")});
@@ -212,14 +232,14 @@ void tst_rawdatalog::noWatchedSensor() {
     w.ticks(2);
     QVERIFY(rawDataCalls(lib.calls()).isEmpty());
     QCOMPARE(logLines(w->lstRawData), before);
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_rawdatalog::newestLineOnTop() {
     scriptSensors(Int1);
     WindowUnderTest w(lib);
     w.tick();
-    choose(w, 2);
+    QVERIFY(choose(w->cmbSourceSurveillée, 2));
     for (int header = 1; header <= 3; ++header) {
         lib.setRawData(2, header, 1, bytes({10 * header}));
         w.tick();
@@ -234,7 +254,7 @@ void tst_rawdatalog::logEmptiedPast1000Lines() {
     lib.setRawData(2, 4, 0, QByteArray());
     WindowUnderTest w(lib);
     w.tick();
-    choose(w, 2);
+    QVERIFY(choose(w->cmbSourceSurveillée, 2));
 
     w.ticks(999);
     QCOMPARE(w->lstRawData->count(), 999);
@@ -252,7 +272,7 @@ void tst_rawdatalog::logEmptiedPast1000Lines() {
     lib.setRawData(2, 1002, 0, QByteArray());
     w.tick();
     QCOMPARE(logLines(w->lstRawData), QStringList{QStringLiteral("1002;0;")});
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_rawdatalog::rebuildWhileWatching() {
@@ -260,7 +280,7 @@ void tst_rawdatalog::rebuildWhileWatching() {
     lib.setRawData(2, 8, 4, bytes({0x05, 0x00, 0xFD, 0xFF}));
     WindowUnderTest w(lib);
     w.tick();
-    choose(w, 2);
+    QVERIFY(choose(w->cmbSourceSurveillée, 2));
     w.tick();
     QCOMPARE(w->lstRawData->item(0)->text(), QStringLiteral("8;4;5 | -3 | "));
 
@@ -277,7 +297,7 @@ void tst_rawdatalog::rebuildWhileWatching() {
     QCOMPARE(logLines(w->lstRawData),
              QStringList({QStringLiteral("8;4;Inconnu | Inconnu | Inconnu | Inconnu | "),
                           QStringLiteral("8;4;5 | -3 | ")}));
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_rawdatalog::choosingAnotherSensor() {
@@ -286,14 +306,14 @@ void tst_rawdatalog::choosingAnotherSensor() {
     lib.setRawData(1, 11, 2, bytes({0xFE, 0xFF}));
     WindowUnderTest w(lib);
     w.tick();
-    choose(w, 0);
+    QVERIFY(choose(w->cmbSourceSurveillée, 0));
     w.tick();
     const QStringList first{QStringLiteral("10;2;-2 | ")};
     QCOMPARE(logLines(w->lstRawData), first);
 
     // Choosing calls nothing and leaves the log; the next tick follows it.
     lib.clearCalls();
-    choose(w, 1);
+    QVERIFY(choose(w->cmbSourceSurveillée, 1));
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{1});
     QVERIFY(lib.calls().isEmpty());
     QCOMPARE(logLines(w->lstRawData), first);
@@ -301,7 +321,7 @@ void tst_rawdatalog::choosingAnotherSensor() {
     w.tick();
     QCOMPARE(logLines(w->lstRawData),
              QStringList({QStringLiteral("11;2;254 | 255 | "), QStringLiteral("10;2;-2 | ")}));
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_rawdatalog::typeComesFromTheListSelection() {
@@ -309,7 +329,7 @@ void tst_rawdatalog::typeComesFromTheListSelection() {
     lib.setRawData(0, 5, 2, bytes({0x01, 0x02}));
     WindowUnderTest w(lib);
     w.tick();
-    choose(w, 0);
+    QVERIFY(choose(w->cmbSourceSurveillée, 0));
 
     // The selection moves without the operator: no handler, sensor 0 stays
     // watched, but its bytes are cut and decoded as sensor 1's type.
@@ -332,11 +352,11 @@ void tst_rawdatalog::placeholderEntryDecodedAsUnknown() {
     WindowUnderTest w(lib);
     w.tick();
     QCOMPARE(w->cmbSourceSurveillée->count(), 32);
-    choose(w, 5);
+    QVERIFY(choose(w->cmbSourceSurveillée, 5));
     w.tick();
     QCOMPARE(logLines(w->lstRawData),
              QStringList{QStringLiteral("6;3;Inconnu | Inconnu | Inconnu | ")});
-    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w)));
+    QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 QTEST_MAIN(tst_rawdatalog)

@@ -2,17 +2,16 @@
 // when it is rebuilt, what it reads and shows, and how choosing, typing and
 // executing behave.
 #include "commands/modcommandes.h"
+#include "operatorinput.h"
 #include "scriptedlibrary.h"
+#include "testhelpers.h"
 #include "window/commandcombobox.h"
 #include "windowundertest.h"
 
-#include "testhelpers.h"
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-
 #include <QTest>
 
 #include <cstdint>
@@ -77,12 +76,6 @@ const QList<QByteArray> threeCommands{"D\xE9"
                                       "Arr\xEAter", "R\xE9initialiser"};
 const QStringList threeItems{QStringLiteral("Démarrer"), QStringLiteral("Arrêter"),
                              QStringLiteral("Réinitialiser")};
-
-void showAndActivate(WindowUnderTest& w) {
-    w->show();
-    QApplication::setActiveWindow(&w.window());
-    QVERIFY(QTest::qWaitForWindowActive(&w.window()));
-}
 
 } // namespace
 
@@ -283,8 +276,7 @@ void tst_modcommandes::secondReadingIsTheCount() {
     WindowUnderTest w(lib);
     w.tick();
     QCOMPARE(w->cmbCommandes->count(), 2);
-    w->cmbCommandes->setCurrentIndex(1);
-    emit w->cmbCommandes->activated(1);
+    QVERIFY(choose(w->cmbCommandes, 1));
     QVERIFY(w->cmdExécute->isEnabled());
 
     setCommands(lib, numberedNames(5, "Nouvelle "));
@@ -372,7 +364,7 @@ void tst_modcommandes::choosingAndExecuting() {
     setCommands(lib, threeCommands);
     WindowUnderTest w(lib);
     w.tick();
-    showAndActivate(w);
+    QVERIFY(showAndActivate(&w.window()));
     QVERIFY(!w->cmdExécute->isEnabled());
 
     // The operator moves down the list with the keyboard to the third item.
@@ -412,7 +404,7 @@ void tst_modcommandes::typingNeverBecomesAChoice() {
     setCommands(lib, threeCommands);
     WindowUnderTest w(lib);
     w.tick();
-    showAndActivate(w);
+    QVERIFY(showAndActivate(&w.window()));
     w->cmbCommandes->setFocus(Qt::TabFocusReason);
     QTest::keyClick(w->cmbCommandes, Qt::Key_Down);
     QTest::keyClick(w->cmbCommandes, Qt::Key_Down);

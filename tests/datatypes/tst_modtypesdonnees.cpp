@@ -1,6 +1,7 @@
 #include "datatypes/modtypesdonnees.h"
 #include "platform/runtimeerror.h"
 #include "testhelpers.h"
+#include "wireformat.h"
 
 #include <QTest>
 
@@ -80,7 +81,7 @@ void tst_modtypesdonnees::initSetsEveryEntryToNotSet() {
     InitDeviceTypes();
 
     for (std::int16_t i = 0; i < 32; ++i)
-        QCOMPARE(GetDeviceType(i), TypeNotSet);
+        QCOMPARE(GetDeviceType(i), typeCode::NotSet);
 }
 
 void tst_modtypesdonnees::getWithoutSelectionIsNotSet() {

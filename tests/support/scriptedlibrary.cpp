@@ -18,6 +18,7 @@ struct Controls {
     decltype(&script_setDevice) setDevice;
     decltype(&script_setCommandName) setCommandName;
     decltype(&script_setRawData) setRawData;
+    decltype(&script_forgetRawData) forgetRawData;
     decltype(&script_callCount) callCount;
     decltype(&script_call) call;
     decltype(&script_callBuffer) callBuffer;
@@ -46,6 +47,7 @@ Controls& controls() {
         bind(library, r.setDevice, "script_setDevice");
         bind(library, r.setCommandName, "script_setCommandName");
         bind(library, r.setRawData, "script_setRawData");
+        bind(library, r.forgetRawData, "script_forgetRawData");
         bind(library, r.callCount, "script_callCount");
         bind(library, r.call, "script_call");
         bind(library, r.callBuffer, "script_callBuffer");
@@ -99,6 +101,10 @@ void ScriptedLibrary::setRawData(std::int32_t index, std::int32_t header, std::i
     controls().setRawData(index, header, byteCount,
                           reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                           static_cast<std::int32_t>(bytes.size()));
+}
+
+void ScriptedLibrary::forgetRawData(std::int32_t index) {
+    controls().forgetRawData(index);
 }
 
 QStringList ScriptedLibrary::calls() const {

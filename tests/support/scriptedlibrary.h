@@ -27,6 +27,8 @@ public:
     void setCommandName(std::int32_t index, const QByteArray& name);
     void setRawData(std::int32_t index, std::int32_t header, std::int32_t byteCount,
                     const QByteArray& bytes);
+    // getRawDataInfo and getRawData leave their arguments as they come.
+    void forgetRawData(std::int32_t index);
 
     // Calls since the last reset or clearCalls: "getDevice(1)" and so on.
     QStringList calls() const;

@@ -13,3 +13,10 @@ TestReports::~TestReports() {
     platform::setEndingStep({});
     platform::setMessagePresenter({});
 }
+
+QString reportTexts(const TestReports& recorded) {
+    QStringList lines;
+    for (const RecordedReport& r : recorded.reports)
+        lines << QString::number(static_cast<int>(r.number)) + QLatin1Char(' ') + r.description;
+    return lines.join(QLatin1Char('\n'));
+}

@@ -22,3 +22,7 @@ public:
     std::vector<RecordedReport> reports;
     QStringList boxes; // the text of every message box shown
 };
+
+// The recorded run-time errors, one a line ("6 Dépassement de capacité"), for
+// a failure message.
+QString reportTexts(const TestReports& recorded);

@@ -31,6 +31,8 @@ void script_setCommandName(int32_t index, const char* name, int32_t length);
 /* What getRawDataInfo and getRawData write for `index`. */
 void script_setRawData(int32_t index, int32_t header, int32_t byteCount, const uint8_t* bytes,
                        int32_t length);
+/* From now on getRawDataInfo and getRawData write nothing for `index`. */
+void script_forgetRawData(int32_t index);
 
 /* Calls received since the last reset or clear: "getDevice(1)" and so on. */
 int32_t script_callCount(void);

@@ -127,6 +127,10 @@ SOLVANE_EXPORT void script_setRawData(int32_t index, int32_t header, int32_t byt
     script().rawData[index] = RawData{header, byteCount, std::vector<uint8_t>(bytes, bytes + kept)};
 }
 
+SOLVANE_EXPORT void script_forgetRawData(int32_t index) {
+    script().rawData.erase(index);
+}
+
 SOLVANE_EXPORT int32_t script_callCount(void) {
     return static_cast<int32_t>(script().calls.size());
 }
