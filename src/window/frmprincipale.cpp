@@ -83,6 +83,10 @@ frmPrincipale::frmPrincipale(QWidget* parent) : QWidget(parent) {
 }
 
 frmPrincipale::~frmPrincipale() {
+    // A window destroyed while shown is closed by ~QWidget, after this class
+    // is gone; the focus leaving a control then must run no handler.
+    for (QObject* control : children())
+        control->disconnect(this);
     if (theInstance == this)
         theInstance = nullptr;
 }

@@ -60,6 +60,7 @@ private slots:
     void errorInTickStopsLaterStages();
     void errorInClickHandlerIsReported();
     void timerDrivesTicks();
+    void destroyedWhileShownRunsNoHandler();
 
 private:
     ScriptedLibrary m_library;
@@ -323,6 +324,24 @@ void tst_frmprincipale::timerDrivesTicks() {
              qPrintable(QString::number(firstTickAt)));
     QCOMPARE(m_library.calls().value(0), QStringLiteral("getNbAcqui()"));
     QCOMPARE(window.lblNbDevices->text(), QStringLiteral("Nb. senseurs: 0"));
+}
+
+void tst_frmprincipale::destroyedWhileShownRunsNoHandler() {
+    m_library.setNbCommands(1);
+    m_library.setCommandName(0, "Arret");
+    auto w = std::make_unique<WindowUnderTest>(m_library);
+    w->tick();
+    QVERIFY(showAndActivate(&w->window()));
+    CommandComboBox* commands = w->window().cmbCommandes;
+    commands->setFocus(Qt::TabFocusReason);
+    QVERIFY(commands->hasFocus());
+    QSignalSpy focusLost(commands, &CommandComboBox::focusLost);
+
+    // Destroying the shown window moves the focus out of the command list
+    // once the window's own part is gone: a handler run then is caught by
+    // the sanitizer build.
+    w.reset();
+    QCOMPARE(focusLost.count(), 1);
 }
 
 QTEST_MAIN(tst_frmprincipale)
