@@ -232,7 +232,7 @@ Result emptyingTick(ScriptedLibrary& lib, const Options& o) {
     watch(w, 0);
     w.tick();
     QListWidget* log = w->lstRawData;
-    const QStringList full(modQuelbin::MaxLogLines, log->item(0)->text());
+    const QStringList full(modQuelbin::maxLogLines, log->item(0)->text());
     Result r;
     for (int i = 0; i < o.warmup + o.ticks; ++i) {
         log->clear();

@@ -81,13 +81,13 @@ void RefreshDeviceList() {
     list->clear();
 
     // Only the first sensors fit the type table; the rest are not listed.
-    const std::int16_t count = std::min(deviceCountFromLibrary(), MaxListedDevices);
+    const std::int16_t count = std::min(deviceCountFromLibrary(), maxListedDevices);
     quelbin::NameBuffer name{};
     for (std::int16_t index = 0; index < count; ++index) {
         // A sensor the library cannot read is listed with no name and an
         // unknown type, never with the previous sensor's.
         name.fill('\0');
-        modTypesDonnées::DataType code = modTypesDonnées::TypeNotSet;
+        modTypesDonnées::DataType code = modTypesDonnées::typeNotSet;
         if (quelbin::getDevice(index, name, code) == 0) {
             platform::showMessage(QStringLiteral("Incohérence dans l'accès au senseur #") +
                                   platform::decimalText(index));
@@ -129,7 +129,7 @@ void AppendRawData() {
 
     QListWidget* log = window.lstRawData;
     log->insertItem(0, line);
-    if (log->count() > MaxLogLines)
+    if (log->count() > maxLogLines)
         log->clear(); // emptied whole, the newest line included
 }
 

@@ -35,8 +35,8 @@ bool IsNameChar(QStringView character);
 QString TrimDeviceName(const QString& name);
 
 // The log is emptied whole when a line takes it past this many lines.
-inline constexpr int MaxLogLines = 1000;
+inline constexpr int maxLogLines = 1000;
 // The sensor list holds at most this many sensors: the type table's size.
-inline constexpr std::int16_t MaxListedDevices = 32;
+inline constexpr std::int16_t maxListedDevices = 32;
 
 } // namespace modQuelbin

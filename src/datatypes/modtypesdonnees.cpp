@@ -8,17 +8,17 @@ namespace modTypesDonnées {
 
 namespace {
 
-std::array<DataType, DeviceTypeCount> deviceTypes{};
+std::array<DataType, deviceTypeCount> deviceTypes{};
 
 bool isTableIndex(std::int16_t index) {
-    return index >= 0 && index < DeviceTypeCount;
+    return index >= 0 && index < deviceTypeCount;
 }
 
 } // namespace
 
 void InitDeviceTypes() {
-    for (std::int16_t i = 0; i < DeviceTypeCount; ++i)
-        SetDeviceType(i, TypeNotSet);
+    for (std::int16_t i = 0; i < deviceTypeCount; ++i)
+        SetDeviceType(i, typeNotSet);
 }
 
 void SetDeviceType(std::int16_t index, DataType code) {
@@ -29,7 +29,7 @@ void SetDeviceType(std::int16_t index, DataType code) {
 
 DataType GetDeviceType(std::int16_t index) {
     if (index == -1)
-        return TypeNotSet;
+        return typeNotSet;
     if (!isTableIndex(index))
         platform::raise(platform::ErrorNumber::IndexOutOfRange);
     return deviceTypes[static_cast<std::size_t>(index)];
@@ -37,17 +37,17 @@ DataType GetDeviceType(std::int16_t index) {
 
 QString DataTypeName(DataType code) {
     switch (code) {
-    case TypeBool:
+    case typeBool:
         return QStringLiteral("Bool");
-    case TypeInt1:
+    case typeInt1:
         return QStringLiteral("Int1");
-    case TypeInt2:
+    case typeInt2:
         return QStringLiteral("Int2");
-    case TypeInt4:
+    case typeInt4:
         return QStringLiteral("Int4");
-    case TypeReal4:
+    case typeReal4:
         return QStringLiteral("Real4");
-    case TypeReal8:
+    case typeReal8:
         return QStringLiteral("Real8");
     default:
         return QStringLiteral("Inconnu");
@@ -56,12 +56,12 @@ QString DataTypeName(DataType code) {
 
 std::int16_t DataTypeSize(DataType code) {
     switch (code) {
-    case TypeInt2:
+    case typeInt2:
         return 2;
-    case TypeInt4:
-    case TypeReal4:
+    case typeInt4:
+    case typeReal4:
         return 4;
-    case TypeReal8:
+    case typeReal8:
         return 8;
     default: // Bool, Int1 and every unknown code
         return 1;

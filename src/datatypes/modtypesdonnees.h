@@ -14,16 +14,16 @@ namespace modTypesDonnées {
 // A sensor's data-type code, always compared as a whole 32-bit value.
 using DataType = std::int32_t;
 
-inline constexpr DataType TypeBool = 0;
-inline constexpr DataType TypeInt1 = 1;
-inline constexpr DataType TypeInt2 = 2;
-inline constexpr DataType TypeInt4 = 3;
-inline constexpr DataType TypeReal4 = 4;
-inline constexpr DataType TypeReal8 = 5;
-inline constexpr DataType TypeNotSet = -1;
+inline constexpr DataType typeBool = 0;
+inline constexpr DataType typeInt1 = 1;
+inline constexpr DataType typeInt2 = 2;
+inline constexpr DataType typeInt4 = 3;
+inline constexpr DataType typeReal4 = 4;
+inline constexpr DataType typeReal8 = 5;
+inline constexpr DataType typeNotSet = -1;
 
 // The table remembers the types of sensors 0 to 31: the program's sensor limit.
-inline constexpr std::int16_t DeviceTypeCount = 32;
+inline constexpr std::int16_t deviceTypeCount = 32;
 
 // Every entry back to -1.
 void InitDeviceTypes();

@@ -60,13 +60,13 @@ QByteArray longName() {
 class tst_modquelbin : public QObject {
     Q_OBJECT
 
-    ScriptedLibrary lib;
+    ScriptedLibrary m_library;
 
     void scriptConnected() {
-        lib.reset();
-        lib.setNbAcqui(1);
-        lib.setNbDevices(0);
-        lib.setNbCommands(0);
+        m_library.reset();
+        m_library.setNbAcqui(1);
+        m_library.setNbDevices(0);
+        m_library.setNbCommands(0);
     }
 
 private slots:
@@ -96,51 +96,51 @@ private slots:
 
 void tst_modquelbin::tickCallSequence() {
     scriptConnected();
-    WindowUnderTest w(lib);
+    WindowUnderTest w(m_library);
 
     w.tick();
     const QStringList unchanged =
         texts({"getNbAcqui()", "getNbDevices()", "getNbDevices()", "getNbCommands()"});
-    QCOMPARE(lib.calls(), unchanged);
+    QCOMPARE(m_library.calls(), unchanged);
 
-    lib.clearCalls();
-    scriptThreeSensors(lib);
-    lib.setNbDevices(3);
+    m_library.clearCalls();
+    scriptThreeSensors(m_library);
+    m_library.setNbDevices(3);
     w.tick();
     const QStringList changed = texts({"getNbAcqui()", "getNbDevices()", "getNbDevices()",
                                        "getNbDevices()", "getNbDevices()", "getDevice(0)",
                                        "getDevice(1)", "getDevice(2)", "getNbCommands()"});
-    QCOMPARE(lib.calls(), changed);
+    QCOMPARE(m_library.calls(), changed);
 
-    lib.clearCalls();
+    m_library.clearCalls();
     w.tick();
-    QCOMPARE(lib.calls(), unchanged);
+    QCOMPARE(m_library.calls(), unchanged);
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::eachCountReadServesItsOwnStep() {
     scriptConnected();
-    scriptNumberedSensors(lib, 10);
+    scriptNumberedSensors(m_library, 10);
     // Label, comparison, stored count, number of entries.
-    lib.pushNbDevices(9);
-    lib.pushNbDevices(3);
-    lib.pushNbDevices(4);
-    lib.pushNbDevices(2);
-    lib.setNbDevices(4);
-    WindowUnderTest w(lib);
+    m_library.pushNbDevices(9);
+    m_library.pushNbDevices(3);
+    m_library.pushNbDevices(4);
+    m_library.pushNbDevices(2);
+    m_library.setNbDevices(4);
+    WindowUnderTest w(m_library);
 
     w.tick();
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: 9"));
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), std::int16_t{4});
     QCOMPARE(itemTexts(w->cmbSourceSurveillée), texts({"(0) S0 [Bool]", "(1) S1 [Int1]"}));
-    QCOMPARE(deviceCalls(lib.calls()), texts({"getDevice(0)", "getDevice(1)"}));
+    QCOMPARE(deviceCalls(m_library.calls()), texts({"getDevice(0)", "getDevice(1)"}));
 
     // The library now steadily reports the stored count: nothing is rebuilt.
-    lib.clearCalls();
+    m_library.clearCalls();
     w.tick();
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: 4"));
-    QCOMPARE(lib.calls().count(QStringLiteral("getNbDevices()")), 2);
-    QVERIFY(deviceCalls(lib.calls()).isEmpty());
+    QCOMPARE(m_library.calls().count(QStringLiteral("getNbDevices()")), 2);
+    QVERIFY(deviceCalls(m_library.calls()).isEmpty());
     QCOMPARE(w->cmbSourceSurveillée->count(), 2);
 }
 
@@ -161,14 +161,14 @@ void tst_modquelbin::moduleStatusCaption() {
 
     // The load handler shows the opposite state, so the tick must change it.
     scriptConnected();
-    lib.setNbAcqui(nbAcqui > 0 ? 0 : 1);
-    WindowUnderTest w(lib);
+    m_library.setNbAcqui(nbAcqui > 0 ? 0 : 1);
+    WindowUnderTest w(m_library);
     QVERIFY(w->lblAcquiConnecté->text() != caption);
 
-    lib.setNbAcqui(nbAcqui);
+    m_library.setNbAcqui(nbAcqui);
     w.tick();
     QCOMPARE(w->lblAcquiConnecté->text(), caption);
-    QCOMPARE(lib.calls().count(QStringLiteral("getNbAcqui()")), 1);
+    QCOMPARE(m_library.calls().count(QStringLiteral("getNbAcqui()")), 1);
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
@@ -187,9 +187,9 @@ void tst_modquelbin::deviceCountCaption() {
     QFETCH(QString, caption);
 
     scriptConnected();
-    scriptNumberedSensors(lib, 32);
-    lib.setNbDevices(nbDevices);
-    WindowUnderTest w(lib);
+    scriptNumberedSensors(m_library, 32);
+    m_library.setNbDevices(nbDevices);
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(w->lblNbDevices->text(), caption);
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
@@ -198,7 +198,7 @@ void tst_modquelbin::deviceCountCaption() {
 
 void tst_modquelbin::placeholdersStayWhileNoSensor() {
     scriptConnected();
-    WindowUnderTest w(lib);
+    WindowUnderTest w(m_library);
     w.ticks(3);
 
     QStringList placeholders;
@@ -207,14 +207,14 @@ void tst_modquelbin::placeholdersStayWhileNoSensor() {
     QCOMPARE(itemTexts(w->cmbSourceSurveillée), placeholders);
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: 0"));
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), std::int16_t{0});
-    QVERIFY(deviceCalls(lib.calls()).isEmpty());
+    QVERIFY(deviceCalls(m_library.calls()).isEmpty());
 }
 
 void tst_modquelbin::threeSensors() {
     scriptConnected();
-    scriptThreeSensors(lib);
-    lib.setNbDevices(3);
-    WindowUnderTest w(lib);
+    scriptThreeSensors(m_library);
+    m_library.setNbDevices(3);
+    WindowUnderTest w(m_library);
     w.tick();
 
     QCOMPARE(itemTexts(w->cmbSourceSurveillée),
@@ -246,21 +246,21 @@ void tst_modquelbin::countChange() {
     QFETCH(QStringList, expectedDeviceCalls);
 
     scriptConnected();
-    lib.setDevice(0, "Temp", typeCode::Real4);
-    lib.setDevice(1, "Pression", typeCode::Int4);
-    lib.setDevice(2, "Debit", typeCode::Real8);
-    lib.setNbDevices(3);
-    WindowUnderTest w(lib);
+    m_library.setDevice(0, "Temp", typeCode::Real4);
+    m_library.setDevice(1, "Pression", typeCode::Int4);
+    m_library.setDevice(2, "Debit", typeCode::Real8);
+    m_library.setNbDevices(3);
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 2));
     QCOMPARE(w->cmbSourceSurveillée->count(), 3);
 
-    lib.clearCalls();
-    lib.setNbDevices(newCount);
+    m_library.clearCalls();
+    m_library.setNbDevices(newCount);
     w.tick();
     QCOMPARE(itemTexts(w->cmbSourceSurveillée), expectedEntries);
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);
-    QCOMPARE(deviceCalls(lib.calls()), expectedDeviceCalls);
+    QCOMPARE(deviceCalls(m_library.calls()), expectedDeviceCalls);
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), static_cast<std::int16_t>(newCount));
     // Entries beyond the new count keep their codes.
     QCOMPARE(modTypesDonnées::GetDeviceType(0), typeCode::Real4);
@@ -291,10 +291,10 @@ void tst_modquelbin::unreadableSensor() {
     QFETCH(QList<int>, expectedTypes);
 
     scriptConnected();
-    scriptThreeSensors(lib);
-    lib.setUnreadableDevice(failing);
-    lib.setNbDevices(3);
-    WindowUnderTest w(lib);
+    scriptThreeSensors(m_library);
+    m_library.setUnreadableDevice(failing);
+    m_library.setNbDevices(3);
+    WindowUnderTest w(m_library);
     w.tick();
 
     QCOMPARE(w.reports.boxes, QStringList{failureBox + QString::number(failing)});
@@ -303,18 +303,18 @@ void tst_modquelbin::unreadableSensor() {
         QCOMPARE(modTypesDonnées::GetDeviceType(static_cast<std::int16_t>(i)), expectedTypes[i]);
 
     // The failing sensor is handed a buffer that holds no earlier name.
-    const QStringList calls = lib.calls();
+    const QStringList calls = m_library.calls();
     const int call = static_cast<int>(calls.indexOf(QStringLiteral("getDevice(%1)").arg(failing)));
     QVERIFY(call >= 0);
-    QCOMPARE(lib.callBuffer(call), QByteArray(128, '\0'));
+    QCOMPARE(m_library.callBuffer(call), QByteArray(128, '\0'));
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_modquelbin::moreSensorsThanTheTableHolds() {
     scriptConnected();
-    scriptNumberedSensors(lib, 40);
-    lib.setNbDevices(40);
-    WindowUnderTest w(lib);
+    scriptNumberedSensors(m_library, 40);
+    m_library.setNbDevices(40);
+    WindowUnderTest w(m_library);
     w.tick();
 
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
@@ -323,17 +323,17 @@ void tst_modquelbin::moreSensorsThanTheTableHolds() {
     QCOMPARE(w->cmbSourceSurveillée->itemText(0), QStringLiteral("(0) S0 [Bool]"));
     QCOMPARE(w->cmbSourceSurveillée->itemText(31), QStringLiteral("(31) S31 [Int1]"));
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);
-    const QStringList devices = deviceCalls(lib.calls());
+    const QStringList devices = deviceCalls(m_library.calls());
     QCOMPARE(devices.size(), 32);
     QCOMPARE(devices.last(), QStringLiteral("getDevice(31)"));
     for (int i = 0; i < 32; ++i)
         QCOMPARE(modTypesDonnées::GetDeviceType(static_cast<std::int16_t>(i)), i % 6);
 
     // Still 40: the list is not rebuilt on every tick.
-    lib.clearCalls();
+    m_library.clearCalls();
     w.tick();
-    QCOMPARE(lib.calls().count(QStringLiteral("getNbDevices()")), 2);
-    QVERIFY(deviceCalls(lib.calls()).isEmpty());
+    QCOMPARE(m_library.calls().count(QStringLiteral("getNbDevices()")), 2);
+    QVERIFY(deviceCalls(m_library.calls()).isEmpty());
     QCOMPARE(w->cmbSourceSurveillée->count(), 32);
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
@@ -355,22 +355,22 @@ void tst_modquelbin::countOutside16Bits() {
     QFETCH(int, expectedKnown);
 
     scriptConnected();
-    scriptNumberedSensors(lib, 32);
-    lib.setNbDevices(count);
-    WindowUnderTest w(lib);
+    scriptNumberedSensors(m_library, 32);
+    m_library.setNbDevices(count);
+    WindowUnderTest w(m_library);
     w.tick();
 
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: ") + QString::number(count));
     QCOMPARE(w->cmbSourceSurveillée->count(), expectedEntries);
-    QCOMPARE(deviceCalls(lib.calls()).size(), expectedEntries);
+    QCOMPARE(deviceCalls(m_library.calls()).size(), expectedEntries);
     QCOMPARE(modQuelbin::GetKnownDeviceCount(), expectedKnown);
 
     // The count stays out of range: it was rebuilt once and is not again.
-    lib.clearCalls();
+    m_library.clearCalls();
     w.ticks(2);
-    QCOMPARE(lib.calls().count(QStringLiteral("getNbDevices()")), 4);
-    QVERIFY(deviceCalls(lib.calls()).isEmpty());
+    QCOMPARE(m_library.calls().count(QStringLiteral("getNbDevices()")), 4);
+    QVERIFY(deviceCalls(m_library.calls()).isEmpty());
     QCOMPARE(w->cmbSourceSurveillée->count(), expectedEntries);
     QCOMPARE(w->lblNbDevices->text(), QStringLiteral("Nb. senseurs: ") + QString::number(count));
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
@@ -399,9 +399,9 @@ void tst_modquelbin::displayName() {
     QFETCH(QString, expected);
 
     scriptConnected();
-    lib.setDevice(0, bytes, typeCode::Int2);
-    lib.setNbDevices(1);
-    WindowUnderTest w(lib);
+    m_library.setDevice(0, bytes, typeCode::Int2);
+    m_library.setNbDevices(1);
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(itemTexts(w->cmbSourceSurveillée),
              QStringList{QStringLiteral("(0) ") + expected + QStringLiteral(" [Int2]")});
@@ -456,9 +456,9 @@ void tst_modquelbin::trimDeviceName() {
 
 void tst_modquelbin::rebuildLeavesNoSelectionAndWatchedSensor() {
     scriptConnected();
-    scriptThreeSensors(lib);
-    lib.setNbDevices(3);
-    WindowUnderTest w(lib);
+    scriptThreeSensors(m_library);
+    m_library.setNbDevices(3);
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 1));
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{1});
@@ -468,8 +468,8 @@ void tst_modquelbin::rebuildLeavesNoSelectionAndWatchedSensor() {
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), 1);
     QCOMPARE(w->cmbSourceSurveillée->count(), 3);
 
-    lib.setDevice(3, "Vanne", typeCode::Int1);
-    lib.setNbDevices(4);
+    m_library.setDevice(3, "Vanne", typeCode::Int1);
+    m_library.setNbDevices(4);
     w.tick();
     QCOMPARE(w->cmbSourceSurveillée->count(), 4);
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);

@@ -57,17 +57,17 @@ QByteArray countingDoubles(int n, QString* texts) {
 class tst_rawdatalog : public QObject {
     Q_OBJECT
 
-    ScriptedLibrary lib;
+    ScriptedLibrary m_library;
 
     // Three listed sensors: 0 Int2, 1 Int1, 2 the given code.
     void scriptSensors(std::int32_t thirdCode) {
-        lib.reset();
-        lib.setNbAcqui(1);
-        lib.setNbCommands(0);
-        lib.setNbDevices(3);
-        lib.setDevice(0, "Vitesse", Int2);
-        lib.setDevice(1, "Compteur", Int1);
-        lib.setDevice(2, "Capteur", thirdCode);
+        m_library.reset();
+        m_library.setNbAcqui(1);
+        m_library.setNbCommands(0);
+        m_library.setNbDevices(3);
+        m_library.setDevice(0, "Vitesse", Int2);
+        m_library.setDevice(1, "Compteur", Int1);
+        m_library.setDevice(2, "Capteur", thirdCode);
     }
 
 private slots:
@@ -157,16 +157,16 @@ void tst_rawdatalog::line() {
     QFETCH(QString, expected);
 
     scriptSensors(code);
-    lib.setRawData(2, header, byteCount, raw);
-    WindowUnderTest w(lib);
+    m_library.setRawData(2, header, byteCount, raw);
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 2));
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{2});
 
-    lib.clearCalls();
+    m_library.clearCalls();
     w.tick();
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
-    QCOMPARE(rawDataCalls(lib.calls()),
+    QCOMPARE(rawDataCalls(m_library.calls()),
              QStringList({QStringLiteral("getRawDataInfo(2)"), QStringLiteral("getRawData(2)")}));
     QCOMPARE(logLines(w->lstRawData), QStringList{expected});
 }
@@ -194,17 +194,17 @@ void tst_rawdatalog::eachTickStartsFromZero() {
     QFETCH(QString, expected);
 
     scriptSensors(Int2);
-    lib.setRawData(2, 17, 4, bytes({0x05, 0x00, 0xFD, 0xFF}));
-    WindowUnderTest w(lib);
+    m_library.setRawData(2, 17, 4, bytes({0x05, 0x00, 0xFD, 0xFF}));
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 2));
     w.tick();
     QCOMPARE(logLines(w->lstRawData), QStringList{QStringLiteral("17;4;5 | -3 | ")});
 
     if (writesNothing)
-        lib.forgetRawData(2);
+        m_library.forgetRawData(2);
     else
-        lib.setRawData(2, header, byteCount, raw);
+        m_library.setRawData(2, header, byteCount, raw);
     w.tick();
     QCOMPARE(w->lstRawData->item(0)->text(), expected);
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
@@ -212,13 +212,13 @@ void tst_rawdatalog::eachTickStartsFromZero() {
 
 void tst_rawdatalog::noWatchedSensor() {
     scriptSensors(Int1);
-    lib.setRawData(0, 9, 2, bytes({0x05, 0x00}));
-    lib.setRawData(2, 9, 1, bytes({0x01}));
-    WindowUnderTest w(lib);
+    m_library.setRawData(0, 9, 2, bytes({0x05, 0x00}));
+    m_library.setRawData(2, 9, 1, bytes({0x01}));
+    WindowUnderTest w(m_library);
 
     // Nothing chosen yet.
     w.ticks(2);
-    QVERIFY(rawDataCalls(lib.calls()).isEmpty());
+    QVERIFY(rawDataCalls(m_library.calls()).isEmpty());
     QCOMPARE(w->lstRawData->count(), 0);
 
     QVERIFY(choose(w->cmbSourceSurveillée, 0));
@@ -228,20 +228,20 @@ void tst_rawdatalog::noWatchedSensor() {
 
     // No sensor watched any more: no call, the log stays as it is.
     modQuelbin::SetWatchedSource(-1);
-    lib.clearCalls();
+    m_library.clearCalls();
     w.ticks(2);
-    QVERIFY(rawDataCalls(lib.calls()).isEmpty());
+    QVERIFY(rawDataCalls(m_library.calls()).isEmpty());
     QCOMPARE(logLines(w->lstRawData), before);
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
 }
 
 void tst_rawdatalog::newestLineOnTop() {
     scriptSensors(Int1);
-    WindowUnderTest w(lib);
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 2));
     for (int header = 1; header <= 3; ++header) {
-        lib.setRawData(2, header, 1, bytes({10 * header}));
+        m_library.setRawData(2, header, 1, bytes({10 * header}));
         w.tick();
     }
     QCOMPARE(logLines(w->lstRawData),
@@ -251,25 +251,25 @@ void tst_rawdatalog::newestLineOnTop() {
 
 void tst_rawdatalog::logEmptiedPast1000Lines() {
     scriptSensors(Int1);
-    lib.setRawData(2, 4, 0, QByteArray());
-    WindowUnderTest w(lib);
+    m_library.setRawData(2, 4, 0, QByteArray());
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 2));
 
     w.ticks(999);
     QCOMPARE(w->lstRawData->count(), 999);
-    lib.setRawData(2, 1000, 0, QByteArray());
+    m_library.setRawData(2, 1000, 0, QByteArray());
     w.tick();
     QCOMPARE(w->lstRawData->count(), 1000);
     QCOMPARE(w->lstRawData->item(0)->text(), QStringLiteral("1000;0;"));
     QCOMPARE(w->lstRawData->item(999)->text(), QStringLiteral("4;0;"));
 
     // The line that passes 1000 is removed along with all the others.
-    lib.setRawData(2, 1001, 0, QByteArray());
+    m_library.setRawData(2, 1001, 0, QByteArray());
     w.tick();
     QCOMPARE(w->lstRawData->count(), 0);
 
-    lib.setRawData(2, 1002, 0, QByteArray());
+    m_library.setRawData(2, 1002, 0, QByteArray());
     w.tick();
     QCOMPARE(logLines(w->lstRawData), QStringList{QStringLiteral("1002;0;")});
     QVERIFY2(w.reports.reports.empty(), qPrintable(reportTexts(w.reports)));
@@ -277,21 +277,21 @@ void tst_rawdatalog::logEmptiedPast1000Lines() {
 
 void tst_rawdatalog::rebuildWhileWatching() {
     scriptSensors(Int2);
-    lib.setRawData(2, 8, 4, bytes({0x05, 0x00, 0xFD, 0xFF}));
-    WindowUnderTest w(lib);
+    m_library.setRawData(2, 8, 4, bytes({0x05, 0x00, 0xFD, 0xFF}));
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 2));
     w.tick();
     QCOMPARE(w->lstRawData->item(0)->text(), QStringLiteral("8;4;5 | -3 | "));
 
     // A fourth sensor appears: the list is rebuilt without a selection.
-    lib.setDevice(3, "Vanne", Int4);
-    lib.setNbDevices(4);
-    lib.clearCalls();
+    m_library.setDevice(3, "Vanne", Int4);
+    m_library.setNbDevices(4);
+    m_library.clearCalls();
     w.tick();
     QCOMPARE(w->cmbSourceSurveillée->currentIndex(), -1);
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{2});
-    QCOMPARE(rawDataCalls(lib.calls()),
+    QCOMPARE(rawDataCalls(m_library.calls()),
              QStringList({QStringLiteral("getRawDataInfo(2)"), QStringLiteral("getRawData(2)")}));
     // Still sensor 2's data, each byte its own element of no known type.
     QCOMPARE(logLines(w->lstRawData),
@@ -302,9 +302,9 @@ void tst_rawdatalog::rebuildWhileWatching() {
 
 void tst_rawdatalog::choosingAnotherSensor() {
     scriptSensors(Bool);
-    lib.setRawData(0, 10, 2, bytes({0xFE, 0xFF}));
-    lib.setRawData(1, 11, 2, bytes({0xFE, 0xFF}));
-    WindowUnderTest w(lib);
+    m_library.setRawData(0, 10, 2, bytes({0xFE, 0xFF}));
+    m_library.setRawData(1, 11, 2, bytes({0xFE, 0xFF}));
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 0));
     w.tick();
@@ -312,10 +312,10 @@ void tst_rawdatalog::choosingAnotherSensor() {
     QCOMPARE(logLines(w->lstRawData), first);
 
     // Choosing calls nothing and leaves the log; the next tick follows it.
-    lib.clearCalls();
+    m_library.clearCalls();
     QVERIFY(choose(w->cmbSourceSurveillée, 1));
     QCOMPARE(modQuelbin::GetWatchedSource(), std::int16_t{1});
-    QVERIFY(lib.calls().isEmpty());
+    QVERIFY(m_library.calls().isEmpty());
     QCOMPARE(logLines(w->lstRawData), first);
 
     w.tick();
@@ -326,8 +326,8 @@ void tst_rawdatalog::choosingAnotherSensor() {
 
 void tst_rawdatalog::typeComesFromTheListSelection() {
     scriptSensors(Bool);
-    lib.setRawData(0, 5, 2, bytes({0x01, 0x02}));
-    WindowUnderTest w(lib);
+    m_library.setRawData(0, 5, 2, bytes({0x01, 0x02}));
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(choose(w->cmbSourceSurveillée, 0));
 
@@ -337,19 +337,19 @@ void tst_rawdatalog::typeComesFromTheListSelection() {
         const QSignalBlocker quiet(w->cmbSourceSurveillée);
         w->cmbSourceSurveillée->setCurrentIndex(1);
     }
-    lib.clearCalls();
+    m_library.clearCalls();
     w.tick();
-    QCOMPARE(rawDataCalls(lib.calls()),
+    QCOMPARE(rawDataCalls(m_library.calls()),
              QStringList({QStringLiteral("getRawDataInfo(0)"), QStringLiteral("getRawData(0)")}));
     QCOMPARE(logLines(w->lstRawData), QStringList{QStringLiteral("5;2;1 | 2 | ")});
 }
 
 void tst_rawdatalog::placeholderEntryDecodedAsUnknown() {
-    lib.reset();
-    lib.setNbAcqui(1);
-    lib.setNbDevices(0);
-    lib.setRawData(5, 6, 3, bytes({0x01, 0x02, 0x03}));
-    WindowUnderTest w(lib);
+    m_library.reset();
+    m_library.setNbAcqui(1);
+    m_library.setNbDevices(0);
+    m_library.setRawData(5, 6, 3, bytes({0x01, 0x02, 0x03}));
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(w->cmbSourceSurveillée->count(), 32);
     QVERIFY(choose(w->cmbSourceSurveillée, 5));

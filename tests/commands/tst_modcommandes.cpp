@@ -82,7 +82,7 @@ const QStringList threeItems{QStringLiteral("Démarrer"), QStringLiteral("Arrêt
 class tst_modcommandes : public QObject {
     Q_OBJECT
 
-    ScriptedLibrary lib;
+    ScriptedLibrary m_library;
 
 private slots:
     void init();
@@ -108,13 +108,13 @@ private slots:
 };
 
 void tst_modcommandes::init() {
-    lib.reset();
-    lib.setNbAcqui(1);
+    m_library.reset();
+    m_library.setNbAcqui(1);
 }
 
 void tst_modcommandes::noCommandsFromTheStart() {
-    lib.setNbCommands(0);
-    WindowUnderTest w(lib);
+    m_library.setNbCommands(0);
+    WindowUnderTest w(m_library);
     QCOMPARE(w->lblNbCommandes->text(), countCaption);
     QVERIFY(!w->cmdExécute->isEnabled());
     QVERIFY(!w->cmbCommandes->isEnabled());
@@ -124,28 +124,28 @@ void tst_modcommandes::noCommandsFromTheStart() {
     QVERIFY(!w->cmdExécute->isEnabled());
     QVERIFY(!w->cmbCommandes->isEnabled());
     QCOMPARE(w->cmbCommandes->count(), 0);
-    QCOMPARE(commandCalls(lib), QStringList(3, QStringLiteral("getNbCommands()")));
+    QCOMPARE(commandCalls(m_library), QStringList(3, QStringLiteral("getNbCommands()")));
     QCOMPARE(modCommandes::GetKnownCommandCount(), 0);
     QVERIFY(w.reports.reports.empty());
 }
 
 void tst_modcommandes::countDropsToZero() {
-    setCommands(lib, threeCommands);
-    WindowUnderTest w(lib);
+    setCommands(m_library, threeCommands);
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(itemTexts(w->cmbCommandes), threeItems);
     QCOMPARE(w->lblNbCommandes->text(), countText(3));
     QVERIFY(w->cmbCommandes->isEnabled());
     QVERIFY(!w->cmdExécute->isEnabled()); // nothing chosen yet
 
-    lib.setNbCommands(0);
-    lib.clearCalls();
+    m_library.setNbCommands(0);
+    m_library.clearCalls();
     w.tick();
     QCOMPARE(w->lblNbCommandes->text(), countText(0));
     QCOMPARE(w->cmbCommandes->count(), 0);
     QVERIFY(!w->cmbCommandes->isEnabled());
     QVERIFY(!w->cmdExécute->isEnabled());
-    QCOMPARE(commandCalls(lib), QStringList(2, QStringLiteral("getNbCommands()")));
+    QCOMPARE(commandCalls(m_library), QStringList(2, QStringLiteral("getNbCommands()")));
     QVERIFY(w.reports.reports.empty());
 }
 
@@ -157,43 +157,43 @@ void tst_modcommandes::negativeCount_data() {
 
 void tst_modcommandes::negativeCount() {
     QFETCH(int, listedBefore);
-    setCommands(lib, numberedNames(listedBefore, "Commande "));
-    WindowUnderTest w(lib);
+    setCommands(m_library, numberedNames(listedBefore, "Commande "));
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(w->cmbCommandes->count(), listedBefore);
 
-    lib.setNbCommands(-1);
-    lib.clearCalls();
+    m_library.setNbCommands(-1);
+    m_library.clearCalls();
     w.tick();
     QCOMPARE(w->lblNbCommandes->text(), countText(-1));
     QCOMPARE(w->cmbCommandes->count(), 0);
     QVERIFY(!w->cmbCommandes->isEnabled());
     QVERIFY(!w->cmdExécute->isEnabled());
-    QCOMPARE(commandCalls(lib), QStringList(2, QStringLiteral("getNbCommands()")));
+    QCOMPARE(commandCalls(m_library), QStringList(2, QStringLiteral("getNbCommands()")));
     QCOMPARE(modCommandes::GetKnownCommandCount(), -1);
 
     // The same count again: one reading, nothing else.
-    lib.clearCalls();
+    m_library.clearCalls();
     w.tick();
-    QCOMPARE(commandCalls(lib), QStringList{QStringLiteral("getNbCommands()")});
+    QCOMPARE(commandCalls(m_library), QStringList{QStringLiteral("getNbCommands()")});
     QCOMPARE(w->lblNbCommandes->text(), countText(-1));
     QCOMPARE(w->cmbCommandes->count(), 0);
     QVERIFY(w.reports.reports.empty());
 }
 
 void tst_modcommandes::growthRecreatesTheTableBeforeReading() {
-    setCommands(lib, numberedNames(16, "Ancienne commande "));
-    WindowUnderTest w(lib);
+    setCommands(m_library, numberedNames(16, "Ancienne commande "));
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(w->cmbCommandes->count(), 16);
     QCOMPARE(modCommandes::GetCommandNames().size(), 17u); // 16 fit the first table
     QCOMPARE(tableEntry(3), padded("Ancienne commande 3"));
 
-    setCommands(lib, numberedNames(17, "Cmd "));
-    lib.clearCalls();
+    setCommands(m_library, numberedNames(17, "Cmd "));
+    m_library.clearCalls();
     w.tick();
     QCOMPARE(modCommandes::GetCommandNames().size(), 33u);
-    const QList<QByteArray> buffers = nameBuffersHandedOver(lib);
+    const QList<QByteArray> buffers = nameBuffersHandedOver(m_library);
     QCOMPARE(buffers.size(), 17);
     for (int i = 0; i < buffers.size(); ++i)
         QVERIFY2(buffers[i] == QByteArray(128, '\0'), qPrintable(QString::number(i)));
@@ -219,9 +219,9 @@ void tst_modcommandes::tableSize_data() {
 void tst_modcommandes::tableSize() {
     QFETCH(QList<int>, counts);
     QFETCH(int, expectedSize);
-    WindowUnderTest w(lib);
+    WindowUnderTest w(m_library);
     for (int count : counts) {
-        lib.setNbCommands(count);
+        m_library.setNbCommands(count);
         w.tick();
         QCOMPARE(w->cmbCommandes->count(), count);
     }
@@ -234,18 +234,18 @@ void tst_modcommandes::shorterNameKeepsOldTailInTheTable() {
     const QByteArray newName = "Arr\xEAt";
     QList<QByteArray> names = numberedNames(5, "Commande ");
     names[0] = oldName;
-    setCommands(lib, names);
-    WindowUnderTest w(lib);
+    setCommands(m_library, names);
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(w->cmbCommandes->itemText(0), QStringLiteral("Démarrer acquisition"));
 
     names.removeLast();
     names[0] = newName;
-    setCommands(lib, names);
-    lib.clearCalls();
+    setCommands(m_library, names);
+    m_library.clearCalls();
     w.tick();
 
-    const QList<QByteArray> buffers = nameBuffersHandedOver(lib);
+    const QList<QByteArray> buffers = nameBuffersHandedOver(m_library);
     QCOMPARE(buffers.size(), 4);
     QCOMPARE(buffers[0], padded(oldName)); // the entry's own bytes go to the library
     QCOMPARE(buffers[1], padded("Commande 1"));
@@ -272,24 +272,24 @@ void tst_modcommandes::secondReadingIsTheCount_data() {
 void tst_modcommandes::secondReadingIsTheCount() {
     QFETCH(int, firstReading);
     QFETCH(int, secondReading);
-    setCommands(lib, numberedNames(2, "Ancienne "));
-    WindowUnderTest w(lib);
+    setCommands(m_library, numberedNames(2, "Ancienne "));
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(w->cmbCommandes->count(), 2);
     QVERIFY(choose(w->cmbCommandes, 1));
     QVERIFY(w->cmdExécute->isEnabled());
 
-    setCommands(lib, numberedNames(5, "Nouvelle "));
-    lib.setNbCommands(secondReading); // also the steady answer afterwards
-    lib.pushNbCommands(firstReading);
-    lib.pushNbCommands(secondReading);
-    lib.clearCalls();
+    setCommands(m_library, numberedNames(5, "Nouvelle "));
+    m_library.setNbCommands(secondReading); // also the steady answer afterwards
+    m_library.pushNbCommands(firstReading);
+    m_library.pushNbCommands(secondReading);
+    m_library.clearCalls();
     w.tick();
 
     QStringList expectedCalls(2, QStringLiteral("getNbCommands()"));
     for (int i = 0; i < secondReading; ++i)
         expectedCalls << QStringLiteral("getCommandName(%1)").arg(i);
-    QCOMPARE(commandCalls(lib), expectedCalls);
+    QCOMPARE(commandCalls(m_library), expectedCalls);
     QCOMPARE(modCommandes::GetKnownCommandCount(), secondReading);
     QCOMPARE(w->lblNbCommandes->text(), countText(secondReading));
     QStringList expectedItems;
@@ -301,9 +301,9 @@ void tst_modcommandes::secondReadingIsTheCount() {
     QVERIFY(!w->cmdExécute->isEnabled());
     QCOMPARE(w->cmbCommandes->isEnabled(), secondReading > 0);
 
-    lib.clearCalls();
+    m_library.clearCalls();
     w.tick();
-    QCOMPARE(commandCalls(lib), QStringList{QStringLiteral("getNbCommands()")});
+    QCOMPARE(commandCalls(m_library), QStringList{QStringLiteral("getNbCommands()")});
 }
 
 void tst_modcommandes::itemText_data() {
@@ -326,10 +326,10 @@ void tst_modcommandes::itemText_data() {
 void tst_modcommandes::itemText() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, expected);
-    lib.setNbCommands(2);
-    lib.setCommandName(0, "Premier");
-    lib.setCommandName(1, bytes);
-    WindowUnderTest w(lib);
+    m_library.setNbCommands(2);
+    m_library.setCommandName(0, "Premier");
+    m_library.setCommandName(1, bytes);
+    WindowUnderTest w(m_library);
     w.tick();
     QCOMPARE(w->cmbCommandes->count(), 2);
     QCOMPARE(w->cmbCommandes->itemText(0), QStringLiteral("Premier"));
@@ -338,31 +338,31 @@ void tst_modcommandes::itemText() {
 }
 
 void tst_modcommandes::tickCalls() {
-    lib.setNbDevices(0);
-    lib.setNbCommands(0);
-    WindowUnderTest w(lib);
+    m_library.setNbDevices(0);
+    m_library.setNbCommands(0);
+    WindowUnderTest w(m_library);
     const QStringList sensorSide{QStringLiteral("getNbAcqui()"), QStringLiteral("getNbDevices()"),
                                  QStringLiteral("getNbDevices()")};
 
     w.tick();
-    QCOMPARE(lib.calls(), sensorSide + QStringList{QStringLiteral("getNbCommands()")});
+    QCOMPARE(m_library.calls(), sensorSide + QStringList{QStringLiteral("getNbCommands()")});
 
-    lib.setNbCommands(2);
-    lib.clearCalls();
+    m_library.setNbCommands(2);
+    m_library.clearCalls();
     w.tick();
     const QStringList rebuild{QStringLiteral("getNbCommands()"), QStringLiteral("getNbCommands()"),
                               QStringLiteral("getCommandName(0)"),
                               QStringLiteral("getCommandName(1)")};
-    QCOMPARE(lib.calls(), sensorSide + rebuild);
+    QCOMPARE(m_library.calls(), sensorSide + rebuild);
 
-    lib.clearCalls();
+    m_library.clearCalls();
     w.tick();
-    QCOMPARE(lib.calls(), sensorSide + QStringList{QStringLiteral("getNbCommands()")});
+    QCOMPARE(m_library.calls(), sensorSide + QStringList{QStringLiteral("getNbCommands()")});
 }
 
 void tst_modcommandes::choosingAndExecuting() {
-    setCommands(lib, threeCommands);
-    WindowUnderTest w(lib);
+    setCommands(m_library, threeCommands);
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(showAndActivate(&w.window()));
     QVERIFY(!w->cmdExécute->isEnabled());
@@ -375,9 +375,9 @@ void tst_modcommandes::choosingAndExecuting() {
     QCOMPARE(w->cmbCommandes->currentIndex(), 2);
     QVERIFY(w->cmdExécute->isEnabled());
 
-    lib.clearCalls();
+    m_library.clearCalls();
     QTest::mouseClick(w->cmdExécute, Qt::LeftButton);
-    QCOMPARE(lib.calls(), QStringList{QStringLiteral("addCommand(2)")});
+    QCOMPARE(m_library.calls(), QStringList{QStringLiteral("addCommand(2)")});
     QCOMPARE(w->cmbCommandes->currentIndex(), 2);
     QCOMPARE(itemTexts(w->cmbCommandes), threeItems);
     QCOMPARE(w->lblNbCommandes->text(), countText(3));
@@ -394,15 +394,15 @@ void tst_modcommandes::choosingAndExecuting() {
     QVERIFY(w->cmbCommandes->isEnabled());
     QCOMPARE(w->cmbCommandes->currentIndex(), 2);
 
-    lib.clearCalls();
+    m_library.clearCalls();
     QTest::mouseClick(w->cmdExécute, Qt::LeftButton);
-    QCOMPARE(lib.calls(), QStringList{QStringLiteral("addCommand(2)")});
+    QCOMPARE(m_library.calls(), QStringList{QStringLiteral("addCommand(2)")});
     QVERIFY(w.reports.reports.empty());
 }
 
 void tst_modcommandes::typingNeverBecomesAChoice() {
-    setCommands(lib, threeCommands);
-    WindowUnderTest w(lib);
+    setCommands(m_library, threeCommands);
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(showAndActivate(&w.window()));
     w->cmbCommandes->setFocus(Qt::TabFocusReason);
@@ -426,11 +426,11 @@ void tst_modcommandes::typingNeverBecomesAChoice() {
     QVERIFY(!w->cmdExécute->isEnabled());
 
     // Neither the focus leaving nor a press on the button sends typed text.
-    lib.clearCalls();
+    m_library.clearCalls();
     w->lstRawData->setFocus(Qt::TabFocusReason);
     QVERIFY(!w->cmdExécute->isEnabled());
     QTest::mouseClick(w->cmdExécute, Qt::LeftButton);
-    QVERIFY(lib.calls().isEmpty());
+    QVERIFY(m_library.calls().isEmpty());
     QCOMPARE(itemTexts(w->cmbCommandes), threeItems);
     QVERIFY(w.reports.reports.empty());
 }
@@ -444,26 +444,26 @@ void tst_modcommandes::outOfRangeNegativeCountIsSaturated_data() {
 
 void tst_modcommandes::outOfRangeNegativeCountIsSaturated() {
     QFETCH(int, reported);
-    setCommands(lib, threeCommands);
-    WindowUnderTest w(lib);
+    setCommands(m_library, threeCommands);
+    WindowUnderTest w(m_library);
     w.tick();
-    lib.setNbCommands(reported);
-    lib.clearCalls();
+    m_library.setNbCommands(reported);
+    m_library.clearCalls();
     w.ticks(3);
     QCOMPARE(modCommandes::GetKnownCommandCount(), -32768);
     QCOMPARE(w->lblNbCommandes->text(), countText(-32768));
     QCOMPARE(w->cmbCommandes->count(), 0);
     QVERIFY(!w->cmbCommandes->isEnabled());
-    QCOMPARE(commandCalls(lib), QStringList(4, QStringLiteral("getNbCommands()")));
+    QCOMPARE(commandCalls(m_library), QStringList(4, QStringLiteral("getNbCommands()")));
     QCOMPARE(modCommandes::GetCommandNames().size(), 17u);
     QVERIFY(w.reports.reports.empty());
 }
 
 void tst_modcommandes::hugeCountIsSaturatedAndBuiltOnce() {
-    lib.setNbCommands(40000);
-    lib.setCommandName(0, "Premier");
-    lib.setCommandName(32766, "Dernier");
-    WindowUnderTest w(lib);
+    m_library.setNbCommands(40000);
+    m_library.setCommandName(0, "Premier");
+    m_library.setCommandName(32766, "Dernier");
+    WindowUnderTest w(m_library);
     w.tick();
     QVERIFY(w.reports.reports.empty());
     QCOMPARE(modCommandes::GetKnownCommandCount(), 32767);
@@ -472,14 +472,14 @@ void tst_modcommandes::hugeCountIsSaturatedAndBuiltOnce() {
     QCOMPARE(w->cmbCommandes->count(), 32767);
     QCOMPARE(w->cmbCommandes->itemText(0), QStringLiteral("Premier"));
     QCOMPARE(w->cmbCommandes->itemText(32766), QStringLiteral("Dernier"));
-    const QStringList calls = commandCalls(lib);
+    const QStringList calls = commandCalls(m_library);
     QCOMPARE(calls.size(), 2 + 32767);
     QCOMPARE(calls.last(), QStringLiteral("getCommandName(32766)"));
 
     // Still out of range: it compares equal to what is listed.
-    lib.clearCalls();
+    m_library.clearCalls();
     w.ticks(2);
-    QCOMPARE(commandCalls(lib), QStringList(2, QStringLiteral("getNbCommands()")));
+    QCOMPARE(commandCalls(m_library), QStringList(2, QStringLiteral("getNbCommands()")));
     QVERIFY(w.reports.reports.empty());
 }
 
