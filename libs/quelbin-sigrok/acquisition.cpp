@@ -6,7 +6,6 @@
 #include <pthread.h>
 
 #include <cstdio>
-#include <cstring>
 #include <span>
 #include <utility>
 
