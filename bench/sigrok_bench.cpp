@@ -4,16 +4,12 @@
 // instrument on a loopback TCP port that never answers, so libsigrok's scan
 // waits on it). See README.md for the command and the recorded figures.
 #include "quelbinfunctions.h"
+#include "silentinstrument.h"
 
-#include <arpa/inet.h>
 #include <dlfcn.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -157,25 +153,16 @@ void acquiring(const char* path, int rounds, std::chrono::microseconds pause) {
 }
 
 void opening(const char* path, int rounds, std::chrono::microseconds pause) {
-    // An instrument that accepts the connection and never answers.
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener, 1) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        std::perror("sigrok_bench: listen");
-        std::exit(1);
-    }
-    const std::string device =
-        "rigol-ds:conn=tcp-raw/127.0.0.1/" + std::to_string(ntohs(address.sin_port));
+    SilentInstrument instrument;
+    const std::string device = instrument.device();
     setenv("SOLVANE_SIGROK_DEVICE", device.c_str(), 1);
     unsetenv("SOLVANE_SIGROK_CONFIG");
     Library library = load(path);
     library.getNbAcqui(); // the first call starts the library's thread
-    const int peer = accept(listener, nullptr, nullptr);
+    if (!instrument.accept(10'000)) {
+        std::fprintf(stderr, "sigrok_bench: libsigrok never connected to %s\n", device.c_str());
+        std::exit(1);
+    }
 
     Samples samples;
     bool connected = false;
@@ -186,13 +173,9 @@ void opening(const char* path, int rounds, std::chrono::microseconds pause) {
         std::this_thread::sleep_for(pause);
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    // The scan still waits for the instrument's answer to what it sent: every
-    // call above came while the device was being opened.
-    std::array<char, 256> sent{};
-    ssize_t read = 0;
-    while ((read = recv(peer, sent.data(), sent.size(), MSG_DONTWAIT)) > 0) {
-    }
-    const bool stillOpening = read < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    // The scan still waits for the instrument's answer: every call above
+    // came while the device was being opened.
+    const bool stillOpening = instrument.waiting();
     char title[200];
     std::snprintf(title, sizeof title,
                   "While opening (%s, no answer): %d rounds in %.2f s, scan still waiting: %s, "
@@ -200,9 +183,7 @@ void opening(const char* path, int rounds, std::chrono::microseconds pause) {
                   device.c_str(), rounds, seconds, stillOpening ? "yes" : "NO",
                   connected ? "YES" : "no");
     printTable(title, samples);
-    close(peer);
-    close(listener);
-    std::printf("unload once the instrument hung up: %.1f ms\n", unload(library));
+    std::printf("unload while the scan still waits: %.1f ms\n", unload(library));
 }
 
 } // namespace

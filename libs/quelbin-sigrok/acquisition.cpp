@@ -4,6 +4,7 @@
 #include "settings.h"
 
 #include <pthread.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <span>
@@ -15,6 +16,32 @@ namespace {
 
 // How often a running acquisition looks at the requests: the delay of a command.
 constexpr guint requestPollMs = 50;
+// How long the thread has to stop on its own before its blocking calls are
+// interrupted, and how often they are then.
+constexpr std::chrono::seconds stopGrace{1};
+constexpr std::chrono::milliseconds interruptEvery{100};
+
+void ignoreSignal(int) {}
+
+// A signal whose delivery only makes the receiving thread's blocking system
+// call return (EINTR, no restart), for as long as the object lives.
+class InterruptingSignal {
+public:
+    InterruptingSignal() {
+        struct sigaction action {};
+        action.sa_handler = &ignoreSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(number(), &action, &m_previous);
+    }
+    ~InterruptingSignal() { sigaction(number(), &m_previous, nullptr); }
+    InterruptingSignal(const InterruptingSignal&) = delete;
+    InterruptingSignal& operator=(const InterruptingSignal&) = delete;
+
+    static int number() { return SIGRTMAX; }
+
+private:
+    struct sigaction m_previous {};
+};
 
 sr_dev_driver* findDriver(sr_context* context, const std::string& name) {
     for (sr_dev_driver** driver = sr_driver_list(context); driver && *driver; ++driver) {
@@ -32,11 +59,20 @@ Acquisition::Acquisition(ModuleState& state, std::optional<std::string> deviceTe
       m_context(g_main_context_new()), m_thread([this] { run(); }) {}
 
 Acquisition::~Acquisition() {
-    {
-        std::lock_guard lock(m_requestMutex);
-        m_requests.shutdown = true;
-    }
+    std::unique_lock lock(m_requestMutex);
+    m_requests.shutdown = true;
     m_requestChanged.notify_all();
+    const auto ended = [this] { return m_ended; };
+    if (!m_requestChanged.wait_for(lock, stopGrace, ended)) {
+        // libsigrok cannot cancel a call that waits on a device: a network
+        // instrument that accepted the connection and never answers keeps a
+        // scan in recv() for good. Interrupt the thread's blocking call until
+        // the failure it makes brings the thread back to its own loop.
+        const InterruptingSignal interrupting;
+        while (!m_requestChanged.wait_for(lock, interruptEvery, ended))
+            pthread_kill(m_thread.native_handle(), InterruptingSignal::number());
+    }
+    lock.unlock();
     m_thread.join();
     g_main_context_unref(m_context);
 }
@@ -117,6 +153,9 @@ void Acquisition::run() {
         sr_exit(m_sigrok);
     sr_log_callback_set_default();
     g_main_context_pop_thread_default(m_context);
+    std::lock_guard lock(m_requestMutex);
+    m_ended = true;
+    m_requestChanged.notify_all();
 }
 
 // Reads the two variables and finds the driver; false after reporting what is
@@ -192,6 +231,8 @@ void Acquisition::keepOpen() {
         takeLibraryMessage();
         Device::Opening opening =
             Device::open(m_sigrok, m_driver, m_scanOptions, m_settings, m_state);
+        if (requests().shutdown)
+            return;
         if (!opening.device) {
             const std::string message = takeLibraryMessage();
             const std::string cause = opening.error + (message.empty() ? "" : ": " + message);

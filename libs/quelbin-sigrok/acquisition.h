@@ -72,6 +72,7 @@ private:
     mutable std::mutex m_requestMutex;
     std::condition_variable m_requestChanged;
     Requests m_requests;
+    bool m_ended = false; // the thread has done all its work
 
     std::mutex m_messageMutex;
     std::string m_libraryMessage; // libsigrok's last warning or error

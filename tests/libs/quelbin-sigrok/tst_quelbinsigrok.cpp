@@ -2,6 +2,7 @@
 // libsigrok's demo device: what it lists and delivers, its commands, a lost
 // device, what goes wrong with the two variables, and unloading.
 #include "quelbinfunctions.h"
+#include "silentinstrument.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -197,6 +198,7 @@ private slots:
     void problemGivesDisconnectedModuleAndOneLine();
     void lostDeviceReadsDisconnectedThenComesBack();
     void unloadStopsTheThreadAndReloadWorks();
+    void unloadInterruptsAnOpeningThatWaitsOnTheDevice();
 };
 
 void tst_quelbinsigrok::channelsAreListedInDeviceOrder_data() {
@@ -442,6 +444,28 @@ void tst_quelbinsigrok::unloadStopsTheThreadAndReloadWorks() {
         QCOMPARE(threadCount(), threadsBefore);
         QVERIFY(!mapped());
     }
+}
+
+void tst_quelbinsigrok::unloadInterruptsAnOpeningThatWaitsOnTheDevice() {
+    const int threadsBefore = threadCount();
+    SilentInstrument instrument;
+    const CapturedStderr captured;
+    SigrokLibrary library(QByteArray::fromStdString(instrument.device()));
+    QVERIFY(library.disconnected());
+    QVERIFY(instrument.accept(5000));
+    std::this_thread::sleep_for(200ms);
+    // libsigrok's scan waits on the instrument, which says nothing.
+    QVERIFY(instrument.waiting());
+    QVERIFY(library.disconnected());
+
+    QElapsedTimer unloading;
+    unloading.start();
+    QVERIFY(library.unload());
+    QVERIFY2(unloading.elapsed() < 3000, qPrintable(QString::number(unloading.elapsed())));
+    QCOMPARE(threadCount(), threadsBefore);
+    QVERIFY(!mapped());
+    // Unloading is no failure to report.
+    QCOMPARE(captured.lines(), QByteArrayList());
 }
 
 QTEST_GUILESS_MAIN(tst_quelbinsigrok)
