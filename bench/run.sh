@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmark with the scripted acquisition library and the conversion
 # library on the search path, headless.
-# usage: bench/run.sh [BUILD_DIR] [ticks|rss|startup|callgrind|all] [extra args]
+# usage: bench/run.sh [BUILD_DIR] [ticks|rss|startup|callgrind|sigrok|all] [extra args]
 set -euo pipefail
 build=$(cd "${1:-build/release}" && pwd)
 what=${2:-all}
@@ -31,6 +31,7 @@ case $what in
 ticks) "$bench" "$@" ;;
 rss) "$bench" --rss ;;
 startup) "$bench" --startup "${1:-20}" ;;
+sigrok) "$build/bench/sigrok_bench" "$build/sigrok/libQuelbin.so" "$@" ;;
 callgrind)
     n=${1:-200}
     callgrind_case 1 999 "$n"
@@ -45,7 +46,7 @@ all)
     "$bench" --startup 20
     ;;
 *)
-    echo "usage: $0 [BUILD_DIR] [ticks|rss|startup|callgrind|all]" >&2
+    echo "usage: $0 [BUILD_DIR] [ticks|rss|startup|callgrind|sigrok|all]" >&2
     exit 2
     ;;
 esac

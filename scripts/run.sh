@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds Solvane and runs it on the bundled simulated module.
-#   scripts/run.sh           the Linux program (Release build)
-#   scripts/run.sh windows   the 32-bit Windows program under Wine
+# Builds Solvane and runs it on the bundled simulated module, or on an
+# instrument through libsigrok.
+#   scripts/run.sh                          the Linux program (Release build)
+#   scripts/run.sh sigrok DEVICE [CONFIG]   the same on a libsigrok device,
+#                                           e.g. scripts/run.sh sigrok demo
+#   scripts/run.sh windows                  the 32-bit Windows program under Wine
 # Without a display it runs under Xvfb, saves a screenshot and prints its path.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -9,13 +12,28 @@ cd "$root"
 target="${1:-linux}"
 
 case "$target" in
-linux)
+linux | sigrok)
+    module=sim
+    if [ "$target" = sigrok ]; then
+        if [ $# -lt 2 ]; then
+            echo "usage: scripts/run.sh sigrok DEVICE [CONFIG]   (e.g. scripts/run.sh sigrok demo)" >&2
+            exit 2
+        fi
+        # The acquisition library over libsigrok reads the instrument from these.
+        export SOLVANE_SIGROK_DEVICE="$2"
+        if [ $# -ge 3 ]; then export SOLVANE_SIGROK_CONFIG="$3"; fi
+        module=sigrok
+    fi
     scripts/install-deps.sh
     cmake --preset release >/dev/null
     cmake --build --preset release -- -j"$(nproc)" >/dev/null
     build="$root/build/release"
+    if [ ! -e "$build/$module/libQuelbin.so" ]; then
+        echo "run: $build/$module/libQuelbin.so was not built (is libsigrok-dev installed?)" >&2
+        exit 1
+    fi
     # The program finds both libraries through the library search path only.
-    export LD_LIBRARY_PATH="$build/lib:$build/sim${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    export LD_LIBRARY_PATH="$build/lib:$build/$module${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
     program=(env QT_QPA_PLATFORM=xcb "$build/src/Solvane")
     ;;
 windows)
@@ -31,7 +49,7 @@ windows)
     stop_wine() { WINEPREFIX="$(scripts/wine.sh --prefix)" wineserver -k 2>/dev/null || true; }
     ;;
 *)
-    echo "usage: scripts/run.sh [linux|windows]" >&2
+    echo "usage: scripts/run.sh [linux|sigrok DEVICE [CONFIG]|windows]" >&2
     exit 2
     ;;
 esac

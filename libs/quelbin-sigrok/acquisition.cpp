@@ -1,0 +1,302 @@
+#include "acquisition.h"
+
+#include "device.h"
+#include "settings.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <span>
+#include <utility>
+
+namespace solvane::sigrok {
+
+namespace {
+
+// How often a running acquisition looks at the requests: the delay of a command.
+constexpr guint requestPollMs = 50;
+// How long the thread has to stop on its own before its blocking calls are
+// interrupted, and how often they are then.
+constexpr std::chrono::seconds stopGrace{1};
+constexpr std::chrono::milliseconds interruptEvery{100};
+
+void ignoreSignal(int) {}
+
+// A signal whose delivery only makes the receiving thread's blocking system
+// call return (EINTR, no restart), for as long as the object lives.
+class InterruptingSignal {
+public:
+    InterruptingSignal() {
+        struct sigaction action {};
+        action.sa_handler = &ignoreSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(number(), &action, &m_previous);
+    }
+    ~InterruptingSignal() { sigaction(number(), &m_previous, nullptr); }
+    InterruptingSignal(const InterruptingSignal&) = delete;
+    InterruptingSignal& operator=(const InterruptingSignal&) = delete;
+
+    static int number() { return SIGRTMAX; }
+
+private:
+    struct sigaction m_previous {};
+};
+
+sr_dev_driver* findDriver(sr_context* context, const std::string& name) {
+    for (sr_dev_driver** driver = sr_driver_list(context); driver && *driver; ++driver) {
+        if (name == (*driver)->name)
+            return *driver;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Acquisition::Acquisition(ModuleState& state, std::optional<std::string> deviceText,
+                         std::optional<std::string> configText)
+    : m_state(state), m_deviceText(std::move(deviceText)), m_configText(std::move(configText)),
+      m_context(g_main_context_new()), m_thread([this] { run(); }) {}
+
+Acquisition::~Acquisition() {
+    std::unique_lock lock(m_requestMutex);
+    m_requests.shutdown = true;
+    m_requestChanged.notify_all();
+    const auto ended = [this] { return m_ended; };
+    if (!m_requestChanged.wait_for(lock, stopGrace, ended)) {
+        // libsigrok cannot cancel a call that waits on a device: a network
+        // instrument that accepted the connection and never answers keeps a
+        // scan in recv() for good. Interrupt the thread's blocking call until
+        // the failure it makes brings the thread back to its own loop.
+        const InterruptingSignal interrupting;
+        while (!m_requestChanged.wait_for(lock, interruptEvery, ended))
+            pthread_kill(m_thread.native_handle(), InterruptingSignal::number());
+    }
+    lock.unlock();
+    m_thread.join();
+    g_main_context_unref(m_context);
+}
+
+void Acquisition::request(Command command) {
+    {
+        std::lock_guard lock(m_requestMutex);
+        switch (command) {
+        case Command::Start:
+            m_requests.running = true;
+            break;
+        case Command::Stop:
+            m_requests.running = false;
+            break;
+        case Command::Reconnect:
+            m_requests.reconnect = true;
+            break;
+        }
+    }
+    m_requestChanged.notify_all();
+}
+
+Acquisition::Requests Acquisition::requests() const {
+    std::lock_guard lock(m_requestMutex);
+    return m_requests;
+}
+
+template <typename Until>
+Acquisition::Requests Acquisition::waitUntil(Until until,
+                                             std::optional<std::chrono::milliseconds> timeout) {
+    std::unique_lock lock(m_requestMutex);
+    const auto holds = [&] { return until(m_requests); };
+    if (timeout)
+        m_requestChanged.wait_for(lock, *timeout, holds);
+    else
+        m_requestChanged.wait(lock, holds);
+    return m_requests;
+}
+
+void Acquisition::report(const char* variable, const std::optional<std::string>& text,
+                         const std::string& problem) {
+    const std::string line =
+        "libQuelbin (sigrok): " + describeVariable(variable, text) + ": " + problem + "\n";
+    std::fputs(line.c_str(), stderr);
+}
+
+std::string Acquisition::takeLibraryMessage() {
+    std::lock_guard lock(m_messageMutex);
+    return std::exchange(m_libraryMessage, {});
+}
+
+int Acquisition::onLibraryMessage(void* self, int level, const char* format, va_list arguments) {
+    // Kept for the one line that reports a failure, never printed on its own.
+    if (level > SR_LOG_WARN)
+        return SR_OK;
+    gchar* text = g_strdup_vprintf(format, arguments);
+    auto* acquisition = static_cast<Acquisition*>(self);
+    {
+        std::lock_guard lock(acquisition->m_messageMutex);
+        acquisition->m_libraryMessage = text;
+    }
+    g_free(text);
+    return SR_OK;
+}
+
+void Acquisition::run() {
+    pthread_setname_np(pthread_self(), "quelbin-sigrok");
+    // libsigrok runs its sessions on the thread's default context: this one.
+    g_main_context_push_thread_default(m_context);
+    sr_log_callback_set(&Acquisition::onLibraryMessage, this);
+    if (prepare())
+        keepOpen();
+    else
+        waitUntil([](const Requests& r) { return r.shutdown; });
+    m_scanOptions.clear();
+    m_settings.clear();
+    if (m_sigrok != nullptr)
+        sr_exit(m_sigrok);
+    sr_log_callback_set_default();
+    g_main_context_pop_thread_default(m_context);
+    std::lock_guard lock(m_requestMutex);
+    m_ended = true;
+    m_requestChanged.notify_all();
+}
+
+// Reads the two variables and finds the driver; false after reporting what is
+// wrong, which no later attempt would mend.
+bool Acquisition::prepare() {
+    if (!m_deviceText) {
+        report(deviceVariable, m_deviceText,
+               std::string("set it to the instrument to watch, as in ") + deviceVariable + "=demo");
+        return false;
+    }
+    const Parsed<DeviceSpec> spec = parseDeviceSpec(*m_deviceText);
+    if (!spec.value) {
+        report(deviceVariable, m_deviceText, spec.error);
+        return false;
+    }
+    const Parsed<std::vector<Setting>> settings = parseSettings(m_configText.value_or(""));
+    if (!settings.value) {
+        report(configVariable, m_configText, settings.error);
+        return false;
+    }
+    if (const int result = sr_init(&m_sigrok); result != SR_OK) {
+        m_sigrok = nullptr;
+        report(deviceVariable, m_deviceText,
+               std::string("libsigrok could not start (") + sr_strerror(result) + ")");
+        return false;
+    }
+    m_driver = findDriver(m_sigrok, spec.value->driver);
+    if (m_driver == nullptr) {
+        report(deviceVariable, m_deviceText,
+               "libsigrok has no driver '" + spec.value->driver + "'");
+        return false;
+    }
+    if (const int result = sr_driver_init(m_sigrok, m_driver); result != SR_OK) {
+        report(deviceVariable, m_deviceText,
+               "the driver could not start (" + std::string(sr_strerror(result)) + ")");
+        return false;
+    }
+    GArray* scanKeys = sr_driver_scan_options_list(m_driver);
+    const std::span<const std::uint32_t> allowed =
+        scanKeys ? std::span<const std::uint32_t>(reinterpret_cast<std::uint32_t*>(scanKeys->data),
+                                                  scanKeys->len)
+                 : std::span<const std::uint32_t>();
+    Parsed<std::vector<ConfigValue>> options = toConfigValues(spec.value->options, allowed);
+    if (scanKeys != nullptr)
+        g_array_free(scanKeys, TRUE);
+    if (!options.value) {
+        report(deviceVariable, m_deviceText, options.error);
+        return false;
+    }
+    Parsed<std::vector<ConfigValue>> values = toConfigValues(*settings.value);
+    if (!values.value) {
+        report(configVariable, m_configText, values.error);
+        return false;
+    }
+    m_scanOptions = std::move(*options.value);
+    m_settings = std::move(*values.value);
+    return true;
+}
+
+// Opens the device, acquires, and opens it again whenever it is lost or asked
+// to reconnect, until the library unloads. One line reports the first failure
+// of a run of them.
+void Acquisition::keepOpen() {
+    bool failing = false;
+    const auto shutdown = [](const Requests& r) { return r.shutdown; };
+    while (!requests().shutdown) {
+        {
+            // Once open, the device acquires by itself.
+            std::lock_guard lock(m_requestMutex);
+            m_requests.reconnect = false;
+            m_requests.running = true;
+        }
+        takeLibraryMessage();
+        Device::Opening opening =
+            Device::open(m_sigrok, m_driver, m_scanOptions, m_settings, m_state);
+        if (requests().shutdown)
+            return;
+        if (!opening.device) {
+            const std::string message = takeLibraryMessage();
+            const std::string cause = opening.error + (message.empty() ? "" : ": " + message);
+            if (opening.settingRefused) {
+                report(configVariable, m_configText, cause);
+                waitUntil(shutdown);
+                return;
+            }
+            if (!failing)
+                report(deviceVariable, m_deviceText,
+                       cause + "; trying again every " + std::to_string(retryDelay.count()) + " s");
+            failing = true;
+            waitUntil(shutdown, retryDelay);
+            continue;
+        }
+        failing = false;
+        m_state.connect(opening.device->sensors());
+        const bool lost = !acquire(*opening.device);
+        m_state.disconnect();
+        opening.device.reset();
+        if (lost) {
+            const std::string message = takeLibraryMessage();
+            report(deviceVariable, m_deviceText,
+                   "the device stopped acquiring" + (message.empty() ? "" : " (" + message + ")") +
+                       "; opening it again every " + std::to_string(retryDelay.count()) + " s");
+            failing = true;
+            waitUntil(shutdown, retryDelay);
+        }
+    }
+}
+
+// Runs the acquisition, paused and resumed on request, until a reconnection
+// or the unloading asks to close the device (true), or the device stops by
+// itself or will not start (false: lost).
+bool Acquisition::acquire(Device& device) {
+    for (;;) {
+        const Requests now =
+            waitUntil([](const Requests& r) { return r.shutdown || r.reconnect || r.running; });
+        if (now.shutdown || now.reconnect)
+            return true;
+        if (!device.start())
+            return false;
+        m_running = &device;
+        m_stopAsked = false;
+        GSource* watch = g_timeout_source_new(requestPollMs);
+        g_source_set_callback(watch, &Acquisition::onWatch, this, nullptr);
+        g_source_attach(watch, m_context);
+        device.run();
+        g_source_destroy(watch);
+        g_source_unref(watch);
+        m_running = nullptr;
+        if (!m_stopAsked)
+            return false;
+    }
+}
+
+gboolean Acquisition::onWatch(void* self) {
+    auto* acquisition = static_cast<Acquisition*>(self);
+    const Requests now = acquisition->requests();
+    if (!acquisition->m_stopAsked && (now.shutdown || now.reconnect || !now.running)) {
+        acquisition->m_stopAsked = true;
+        acquisition->m_running->stop();
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+} // namespace solvane::sigrok

@@ -1,0 +1,92 @@
+// The library's own thread: it finds and opens the instrument named by the
+// environment, acquires continuously into the module state, carries out
+// the commands, and opens the device again when it is lost. Solvane's calls
+// never wait on it.
+#pragma once
+
+#include "configvalue.h"
+#include "modulestate.h"
+
+#include <libsigrok/libsigrok.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdarg>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace solvane::sigrok {
+
+class Device;
+
+// The module's commands, by index.
+enum class Command : std::int32_t { Start = 0, Stop = 1, Reconnect = 2 };
+
+// Time between two attempts at opening a device that is missing or lost.
+inline constexpr std::chrono::seconds retryDelay{2};
+
+class Acquisition {
+public:
+    // The two variables' texts, as read from the environment (nullopt: unset).
+    Acquisition(ModuleState& state, std::optional<std::string> deviceText,
+                std::optional<std::string> configText);
+    // Stops the acquisition, closes the device and ends the thread.
+    ~Acquisition();
+    Acquisition(const Acquisition&) = delete;
+    Acquisition& operator=(const Acquisition&) = delete;
+
+    // Returns at once; the thread carries the command out.
+    void request(Command command);
+
+private:
+    struct Requests {
+        bool shutdown = false;
+        bool reconnect = false;
+        bool running = true;
+    };
+
+    void run();
+    bool prepare();
+    void keepOpen();
+    bool acquire(Device& device);
+
+    Requests requests() const;
+    // Waits until `until` holds of the requests, or for at most `timeout`.
+    template <typename Until>
+    Requests waitUntil(Until until,
+                       std::optional<std::chrono::milliseconds> timeout = std::nullopt);
+    void report(const char* variable, const std::optional<std::string>& text,
+                const std::string& problem);
+    std::string takeLibraryMessage();
+    static int onLibraryMessage(void* self, int level, const char* format, va_list arguments);
+    static gboolean onWatch(void* self);
+
+    ModuleState& m_state;
+    const std::optional<std::string> m_deviceText;
+    const std::optional<std::string> m_configText;
+
+    mutable std::mutex m_requestMutex;
+    std::condition_variable m_requestChanged;
+    Requests m_requests;
+    bool m_ended = false; // the thread has done all its work
+
+    std::mutex m_messageMutex;
+    std::string m_libraryMessage; // libsigrok's last warning or error
+
+    // The acquisition thread's own.
+    GMainContext* m_context;
+    sr_context* m_sigrok = nullptr;
+    sr_dev_driver* m_driver = nullptr;
+    std::vector<ConfigValue> m_scanOptions;
+    std::vector<ConfigValue> m_settings;
+    Device* m_running = nullptr;
+    bool m_stopAsked = false;
+
+    std::thread m_thread; // last: it starts once everything above is ready
+};
+
+} // namespace solvane::sigrok

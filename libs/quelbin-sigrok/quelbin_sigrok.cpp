@@ -1,0 +1,105 @@
+// The acquisition library's entry points over libsigrok. The instrument is
+// named by SOLVANE_SIGROK_DEVICE (and set up by SOLVANE_SIGROK_CONFIG); the
+// library's own thread does all the device work, and these functions only
+// read what it last published, so none of them waits on the device.
+#include "quelbin.h"
+
+#include "acquisition.h"
+#include "modulestate.h"
+#include "settings.h"
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+using solvane::sigrok::Acquisition;
+using solvane::sigrok::Command;
+using solvane::sigrok::ModuleState;
+
+std::optional<std::string> environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+// Made on the first call; destroyed, thread stopped and device closed, when
+// the library is unloaded or the program ends.
+struct Library {
+    ModuleState state;
+    Acquisition acquisition{state, environmentValue(solvane::sigrok::deviceVariable),
+                            environmentValue(solvane::sigrok::configVariable)};
+};
+
+Library& library() {
+    static Library instance;
+    return instance;
+}
+
+// In the order of Command; Windows-1252, as Solvane reads names.
+constexpr std::array commandNames{
+    "D\xE9marrer l'acquisition",
+    "Arr\xEAter l'acquisition",
+    "Reconnecter l'appareil",
+};
+
+// The module offers its commands while the device is open.
+bool validCommand(int32_t index) {
+    return index >= 0 && static_cast<std::size_t>(index) < commandNames.size() &&
+           library().state.connected();
+}
+
+} // namespace
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) {
+    return library().state.connected() ? 1 : 0;
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbDevices(void) {
+    return library().state.sensorCount();
+}
+
+extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t index,
+                                                         char name[QUELBIN_NAME_SIZE],
+                                                         int32_t* dataType) {
+    if (name == nullptr || dataType == nullptr)
+        return 0;
+    return library().state.describe(index, name, QUELBIN_NAME_SIZE, *dataType) ? 1 : 0;
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbCommands(void) {
+    return library().state.connected() ? static_cast<int32_t>(commandNames.size()) : 0;
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index,
+                                                              char name[QUELBIN_NAME_SIZE]) {
+    if (name == nullptr || !validCommand(index))
+        return 0;
+    const char* text = commandNames[static_cast<std::size_t>(index)];
+    std::memcpy(name, text, std::strlen(text) + 1);
+    return 1;
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL addCommand(int32_t index) {
+    if (!validCommand(index))
+        return 0;
+    library().acquisition.request(static_cast<Command>(index));
+    return 1;
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int32_t* header,
+                                                              int32_t* byteCount) {
+    if (header == nullptr || byteCount == nullptr)
+        return 0;
+    library().state.take(index, *header, *byteCount);
+    return *byteCount > 0 ? 1 : 0;
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index,
+                                                          uint8_t data[QUELBIN_RAW_SIZE]) {
+    if (data == nullptr)
+        return 0;
+    return static_cast<int32_t>(library().state.deliver(index, data));
+}

@@ -1,0 +1,73 @@
+#include "settings.h"
+
+namespace solvane::sigrok {
+
+namespace {
+
+// Splits at any of `separators`; every piece must be a setting.
+Parsed<std::vector<Setting>> splitSettings(std::string_view text, std::string_view separators) {
+    Parsed<std::vector<Setting>> parsed;
+    std::vector<Setting> settings;
+    for (;;) {
+        const std::size_t end = text.find_first_of(separators);
+        const std::string_view piece = text.substr(0, end);
+        if (piece.empty()) {
+            parsed.error = "a setting is empty (two separators in a row, or one at an end)";
+            return parsed;
+        }
+        const std::size_t equals = piece.find('=');
+        if (equals == 0) {
+            parsed.error = "the setting '" + std::string(piece) + "' has no name before '='";
+            return parsed;
+        }
+        Setting setting{std::string(piece.substr(0, equals)), std::nullopt};
+        if (equals != std::string_view::npos)
+            setting.value = std::string(piece.substr(equals + 1));
+        settings.push_back(std::move(setting));
+        if (end == std::string_view::npos)
+            break;
+        text.remove_prefix(end + 1);
+    }
+    parsed.value = std::move(settings);
+    return parsed;
+}
+
+} // namespace
+
+Parsed<DeviceSpec> parseDeviceSpec(std::string_view text) {
+    Parsed<DeviceSpec> parsed;
+    const std::size_t colon = text.find(':');
+    const std::string_view driver = text.substr(0, colon);
+    if (driver.empty()) {
+        parsed.error = text.empty() ? "it is empty" : "it names no driver before ':'";
+        return parsed;
+    }
+    if (driver.find('=') != std::string_view::npos) {
+        parsed.error = "it begins with the setting '" + std::string(driver) +
+                       "' instead of a driver name, as in 'demo' or 'rigol-ds:conn=...'";
+        return parsed;
+    }
+    DeviceSpec spec{std::string(driver), {}};
+    if (colon != std::string_view::npos) {
+        auto options = splitSettings(text.substr(colon + 1), ":");
+        if (!options.value) {
+            parsed.error = std::move(options.error);
+            return parsed;
+        }
+        spec.options = std::move(*options.value);
+    }
+    parsed.value = std::move(spec);
+    return parsed;
+}
+
+Parsed<std::vector<Setting>> parseSettings(std::string_view text) {
+    if (text.empty())
+        return {std::vector<Setting>{}, {}};
+    return splitSettings(text, ",:");
+}
+
+std::string describeVariable(const char* name, const std::optional<std::string>& text) {
+    return std::string(name) + (text ? "='" + *text + "'" : std::string(" is not set"));
+}
+
+} // namespace solvane::sigrok
