@@ -1,0 +1,41 @@
+// On Windows, names are decoded with the system's ANSI code page, whatever it
+// is: run under a Russian system locale (code page 1251), the same bytes read
+// as Cyrillic letters, not as the Western ones of code page 1252.
+#include "platform/native.h"
+
+#include <QTest>
+
+#include <windows.h>
+
+class tst_ansicodepage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void namesFollowTheSystemCodePage_data();
+    void namesFollowTheSystemCodePage();
+};
+
+void tst_ansicodepage::namesFollowTheSystemCodePage_data() {
+    QTest::addColumn<int>("ansiByte");
+    QTest::addColumn<int>("codePoint");
+
+    QTest::newRow("0xC0") << 0xC0 << 0x0410; // CYRILLIC CAPITAL LETTER A, not A grave
+    QTest::newRow("0xE9") << 0xE9 << 0x0439; // CYRILLIC SMALL LETTER SHORT I, not e acute
+    QTest::newRow("0xFF") << 0xFF << 0x044F; // CYRILLIC SMALL LETTER YA
+    QTest::newRow("0x41") << 0x41 << 0x0041; // ASCII stays ASCII
+}
+
+void tst_ansicodepage::namesFollowTheSystemCodePage() {
+    QFETCH(int, ansiByte);
+    QFETCH(int, codePoint);
+    QCOMPARE(GetACP(), UINT{1251}); // the test's environment sets a Russian locale
+
+    const char bytes[] = {static_cast<char>(ansiByte), '\0', 'x'};
+    const QString text = platform::decodeAnsi(bytes);
+    QCOMPARE(text.size(), 3);
+    QCOMPARE(int{text.at(0).unicode()}, codePoint);
+    QCOMPARE(text.at(1), QChar(u'\0'));
+}
+
+QTEST_GUILESS_MAIN(tst_ansicodepage)
+#include "tst_ansicodepage.moc"
