@@ -35,12 +35,13 @@ apt_update() {
     [ "$updated" -eq 1 ] || "${as_root[@]}" apt-get update -qq
     updated=1
 }
+sources_changed=0
 
 if [ "$windows" -eq 1 ]; then
     # Wine runs 32-bit Windows programs only with the i386 architecture.
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         "${as_root[@]}" dpkg --add-architecture i386
-        updated=0
+        sources_changed=1
     fi
     # Qt for Windows is built from Debian's own source of the host's Qt.
     if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx Sources; then
@@ -49,7 +50,7 @@ if [ "$windows" -eq 1 ]; then
             "Suites: $codename $codename-updates" "Components: main" \
             "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" |
             "${as_root[@]}" tee /etc/apt/sources.list.d/solvane-sources.sources >/dev/null
-        updated=0
+        sources_changed=1
     fi
 fi
 
@@ -59,7 +60,8 @@ for package in "${packages[@]}"; do
         missing+=("$package")
     fi
 done
-if [ "$windows" -eq 1 ] && [ "$updated" -eq 0 ]; then
+# New architectures and sources need fresh indexes, even with nothing to install.
+if [ "$sources_changed" -eq 1 ]; then
     apt_update
 fi
 [ ${#missing[@]} -eq 0 ] && exit 0
