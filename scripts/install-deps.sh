@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
-    xvfb xauth imagemagick xdotool fonts-dejavu-core
+    xvfb xauth imagemagick xdotool fonts-dejavu-core fonts-liberation2
     dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db
     libsigrok-dev
 )

@@ -9,9 +9,7 @@
 #include "quelbinlibrary.h"
 #include "window/frmprincipale.h"
 
-#include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QSignalBlocker>
 
 #include <algorithm>

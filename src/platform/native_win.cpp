@@ -2,7 +2,11 @@
 
 #include "runtimeerror.h"
 
+#include <QStringList>
+
 #include <windows.h>
+
+#include <array>
 
 namespace platform {
 
@@ -40,6 +44,43 @@ QString decodeAnsi(std::span<const char> bytes) {
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()),
                         length);
     return text;
+}
+
+QFont windowFont() {
+    // The window system's own dialog font. Qt's default is the message font
+    // (9 points or more), wider than the captions were designed for.
+    QFont font;
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(designedPointSize);
+
+    const HGDIOBJ dialogFont = GetStockObject(DEFAULT_GUI_FONT);
+    LOGFONTW description{};
+    if (!dialogFont || GetObjectW(dialogFont, sizeof description, &description) == 0) {
+        font.setFamilies(QStringList{QStringLiteral("Arial")});
+        return font;
+    }
+    // Its name is often an alias ("MS Shell Dlg"); ask GDI for the face it
+    // really draws with.
+    std::array<wchar_t, LF_FACESIZE> face{};
+    int dotsPerInch = 0;
+    if (HDC screen = GetDC(nullptr)) {
+        const HGDIOBJ previous = SelectObject(screen, dialogFont);
+        if (GetTextFaceW(screen, static_cast<int>(face.size()), face.data()) == 0)
+            face[0] = L'\0';
+        SelectObject(screen, previous);
+        dotsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    face.back() = L'\0';
+    const QString realFace = QString::fromWCharArray(face.data());
+    const QString aliasFace = QString::fromWCharArray(description.lfFaceName);
+    font.setFamilies(
+        QStringList{realFace.isEmpty() ? aliasFace : realFace, QStringLiteral("Arial")});
+    // A negative height is the character height in pixels at the screen's
+    // dots per inch.
+    if (description.lfHeight < 0 && dotsPerInch > 0)
+        font.setPointSizeF(-description.lfHeight * 72.0 / dotsPerInch); // 72 points an inch
+    return font;
 }
 
 } // namespace platform

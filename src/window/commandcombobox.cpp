@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-CommandComboBox::CommandComboBox(QWidget* parent) : QComboBox(parent) {
+CommandComboBox::CommandComboBox(QWidget* parent) : WholeEntryComboBox(parent) {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     // No completion: it would rewrite what the operator types.
@@ -27,7 +27,7 @@ void CommandComboBox::onTextEdited(const QString& text) {
 }
 
 void CommandComboBox::focusOutEvent(QFocusEvent* event) {
-    QComboBox::focusOutEvent(event);
+    WholeEntryComboBox::focusOutEvent(event);
     if (event->reason() != Qt::PopupFocusReason)
         emit focusLost();
 }

@@ -4,9 +4,9 @@
 // shows as chosen.
 #pragma once
 
-#include <QComboBox>
+#include "wholeentrycombobox.h"
 
-class CommandComboBox : public QComboBox {
+class CommandComboBox : public WholeEntryComboBox {
     Q_OBJECT
 public:
     explicit CommandComboBox(QWidget* parent = nullptr);

@@ -7,12 +7,11 @@
 #include "commands/modcommandes.h"
 #include "datatypes/modtypesdonnees.h"
 #include "platform/arith.h"
+#include "platform/native.h"
 #include "platform/runtimeerror.h"
 #include "platform/text.h"
 
-#include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -76,6 +75,11 @@ frmPrincipale::frmPrincipale(QWidget* parent) : QWidget(parent) {
     theInstance = this;
     setObjectName(QStringLiteral("frmPrincipale"));
     setWindowTitle(QStringLiteral("Solvane (TM)"));
+    // The window keeps its designed size: no maximise button.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The designed positions and sizes were measured with this font's metrics.
+    setFont(platform::windowFont());
     setFixedSize(twipsToPixels(clientWidth), twipsToPixels(clientHeight));
     createControls();
     connectHandlers();
@@ -102,8 +106,8 @@ void frmPrincipale::createControls() {
     lblNbDevices = makeLabel(this, QStringLiteral("Nombre de senseurs: "));
     cmbCommandes = new CommandComboBox(this);
     lblNbCommandes = makeLabel(this, QStringLiteral("Nombre de commandes: "));
-    cmbSourceSurveillée = new QComboBox(this);
-    lstRawData = new QListWidget(this);
+    cmbSourceSurveillée = new WholeEntryComboBox(this);
+    lstRawData = new RawDataLogView(this);
     sliRefresh = new ClickableSlider(Qt::Horizontal, this);
     lblRefresh = makeLabel(this, QStringLiteral("Rafraîchi..."));
     tmrMiseÀJour = new QTimer(this);
@@ -111,9 +115,9 @@ void frmPrincipale::createControls() {
 
     // Entry k of each list is item k of the module: never sort.
     lstRawData->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Every line has the same height; without this the list measures all its
-    // lines again after each insertion.
-    lstRawData->setUniformItemSizes(true);
+    // Enter presses the focused button as well as Space, as on the designed
+    // platform.
+    cmdExécute->setAutoDefault(true);
 
     sliRefresh->setRange(1, 5);
     sliRefresh->setSingleStep(1);

@@ -2,11 +2,12 @@
 // operations. The modules reach the controls by name through instance().
 #pragma once
 
+#include "rawdatalogview.h"
+#include "wholeentrycombobox.h"
+
 #include <QWidget>
 
-class QComboBox;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QTimer;
 class ClickableSlider;
@@ -45,8 +46,8 @@ public:
     QLabel* lblNbDevices = nullptr;
     CommandComboBox* cmbCommandes = nullptr;
     QLabel* lblNbCommandes = nullptr;
-    QComboBox* cmbSourceSurveillée = nullptr;
-    QListWidget* lstRawData = nullptr;
+    WholeEntryComboBox* cmbSourceSurveillée = nullptr;
+    RawDataLogView* lstRawData = nullptr;
     ClickableSlider* sliRefresh = nullptr;
     QLabel* lblRefresh = nullptr;
     QTimer* tmrMiseÀJour = nullptr;

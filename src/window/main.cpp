@@ -1,10 +1,10 @@
 // Solvane: watches a data-acquisition module through its run-time library.
 #include "frmprincipale.h"
-
-#include <QApplication>
+#include "platform/application.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    // Without a display the program ends here with one French line.
+    const auto application = platform::createApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Solvane"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
 

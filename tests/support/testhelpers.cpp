@@ -1,6 +1,7 @@
 #include "testhelpers.h"
 
 #include <QComboBox>
+#include <QProcess>
 
 DefaultLocale::DefaultLocale(const QLocale& locale) {
     QLocale::setDefault(locale);
@@ -17,4 +18,14 @@ QStringList itemTexts(const QComboBox* box) {
     for (int i = 0; i < box->count(); ++i)
         texts << box->itemText(i);
     return texts;
+}
+
+bool runToEnd(QProcess& process, const QString& program, const QProcessEnvironment& environment) {
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    if (process.waitForStarted() && process.waitForFinished(20000))
+        return true;
+    process.kill();
+    process.waitForFinished();
+    return false;
 }

@@ -2,6 +2,7 @@
 // setup: each must end with one clear report naming what is wrong and a
 // non-zero status, never hang or crash.
 #include "platform/native.h"
+#include "testhelpers.h"
 
 #include <QDir>
 #include <QProcess>
@@ -60,14 +61,9 @@ void tst_launch::brokenLibraryEndsWithOneReport() {
     environment.insert(variable, QDir::toNativeSeparators(searchPath) + QDir::listSeparator() +
                                      environment.value(variable));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    solvane.setProcessEnvironment(environment);
-    solvane.start(QStringLiteral(SOLVANE_EXECUTABLE), {});
-    QVERIFY(solvane.waitForStarted());
     // The missing function is met on the first tick, 600 ms after start.
-    if (!solvane.waitForFinished(20000)) {
-        solvane.kill();
-        QFAIL("Solvane did not end");
-    }
+    QVERIFY2(runToEnd(solvane, QStringLiteral(SOLVANE_EXECUTABLE), environment),
+             "Solvane did not end");
 
     QCOMPARE(solvane.exitStatus(), QProcess::NormalExit); // no crash
     QCOMPARE(solvane.exitCode(), 1);
