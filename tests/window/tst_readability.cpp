@@ -8,6 +8,7 @@
 #include "windowundertest.h"
 
 #include <QAbstractItemView>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QLabel>
@@ -33,10 +34,12 @@ QString whyCut(QWidget* control, const QString& text) {
     const QSizeF needed(std::ceil(metrics.horizontalAdvance(text)), std::ceil(metrics.height()));
     if (needed.width() <= room.width() && needed.height() <= room.height())
         return {};
-    return QStringLiteral("%1: \"%2\" needs %3×%4 px, has %5×%6")
+    return QStringLiteral("%1: \"%2\" needs %3×%4 px in %5 %6 pt, has %7×%8")
         .arg(control->objectName(), text)
         .arg(needed.width())
         .arg(needed.height())
+        .arg(QFontInfo(control->font()).family())
+        .arg(QFontInfo(control->font()).pointSizeF())
         .arg(room.width())
         .arg(room.height());
 }
