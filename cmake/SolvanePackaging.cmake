@@ -147,6 +147,9 @@ set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME solvane)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION science)
+# The window's captions were designed for Arial's metrics, which Liberation
+# Sans has; without it a smaller size of another font keeps them whole.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS fonts-liberation2)
 # libTarvox.so is in a folder that ldconfig caches: dpkg's trigger updates it.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${packagingSource}/triggers)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "monitor for a data-acquisition module
