@@ -75,7 +75,9 @@ if ! kill -0 "$app" 2>/dev/null; then
     echo "run: Solvane ended by itself (status $status)" >&2
     exit "$status"
 fi
-DISPLAY="$display" import -window root -crop 480x380+0+0 "$shot"
+# The window itself, wherever the window system placed it.
+window="$(DISPLAY="$display" xdotool search --name '^Solvane \(TM\)$' | head -n1)"
+DISPLAY="$display" import -window "${window:-root}" "$shot"
 kill "$app"
 wait "$app" 2>/dev/null || true
 if declare -F stop_wine >/dev/null; then stop_wine; fi
