@@ -45,7 +45,8 @@ trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 
 echo "build-qt-windows: fetching Debian's source of Qt $qt_version" >&2
-apt-get source --download-only "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)" >&2
+# apt's sandbox user cannot enter the private scratch folder: download as ourselves.
+apt-get -o APT::Sandbox::User=root source --download-only "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)" >&2
 tarball="$(ls qt6-base_*.orig.tar.* | head -n1)"
 # Debian's own patches are not needed to cross-build: the pristine tarball is.
 tar -xf "$tarball"

@@ -44,14 +44,17 @@ run_preset() {
     echo "== $preset: passed in $((SECONDS - started)) s"
 }
 
+begun=$SECONDS
 for leg in "${legs[@]}"; do
     case "$leg" in
     linux)
         scripts/install-deps.sh
         scripts/check-format.sh
         run_preset release
+        started=$SECONDS
         echo "== package"
         scripts/check-package.sh
+        echo "== package: passed in $((SECONDS - started)) s"
         run_preset asan
         ;;
     windows)
@@ -61,8 +64,11 @@ for leg in "${legs[@]}"; do
         export SOLVANE_QT_WINDOWS
         echo "== Qt for Windows ready in $((SECONDS - started)) s: $SOLVANE_QT_WINDOWS"
         run_preset windows
+        started=$SECONDS
         zip="$(scripts/make-windows-zip.sh build/windows)"
         scripts/check-windows-zip.sh "$zip"
+        echo "== zip: made and checked in $((SECONDS - started)) s"
         ;;
     esac
 done
+echo "== all passed in $((SECONDS - begun)) s"
