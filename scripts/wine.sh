@@ -22,7 +22,7 @@ if [ ! -f "$WINEPREFIX/.solvane-ready" ]; then
         flock 9
         if [ ! -f "$WINEPREFIX/.solvane-ready" ]; then
             echo "wine: creating the 32-bit prefix $WINEPREFIX" >&2
-            wineboot --init >/dev/null 2>&1
+            wineboot --init </dev/null >/dev/null 2>&1 9>&-
             wineserver --wait
             # Wine does not pick up Debian's fonts-wine by itself.
             fonts="$WINEPREFIX/drive_c/windows/Fonts"
@@ -34,6 +34,18 @@ if [ ! -f "$WINEPREFIX/.solvane-ready" ]; then
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
+
+# Start the prefix's session detached from the caller: the processes Wine
+# starts with its server outlive the program, and holding its standard error
+# they would keep ctest, which reads a test's output to its end, waiting
+# until the last Windows program of the run has ended. Nor may they inherit
+# the lock.
+(
+    flock 9
+    if wineserver --persistent=5 </dev/null >/dev/null 2>&1 9>&-; then
+        wineboot </dev/null >/dev/null 2>&1 9>&-
+    fi
+) 9>"$WINEPREFIX.lock"
 
 # Qt's offscreen platform draws with FreeType from this folder; Windows'
 # own font folder is where the prefix keeps its fonts.
