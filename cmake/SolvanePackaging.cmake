@@ -117,12 +117,13 @@ solvane_link_manual_page(Solvane runtime)
 
 # Every package carries the copyright file and change log in its own folder.
 solvane_gzip(${packagingSource}/changelog ${packagingBinary}/changelog.gz)
-set(packageName_runtime solvane)
-set(packageName_dev solvane-dev)
-set(packageName_sigrok solvane-sigrok)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME solvane)
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME solvane-dev)
+set(CPACK_DEBIAN_SIGROK_PACKAGE_NAME solvane-sigrok)
 foreach(component IN LISTS components)
+    string(TOUPPER ${component} upper)
     install(FILES ${packagingSource}/copyright ${packagingBinary}/changelog.gz
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${packageName_${component}}
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_DEBIAN_${upper}_PACKAGE_NAME}
             COMPONENT ${component})
 endforeach()
 add_custom_target(solvane_packaging ALL DEPENDS ${packagingOutputs})
@@ -132,20 +133,18 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME solvane)
 set(CPACK_PACKAGE_VERSION 1.00) # the version the program shows
 set(CPACK_PACKAGE_VENDOR "Solvane developers")
-set(CPACK_PACKAGE_CONTACT ${SOLVANE_MAINTAINER})
+set(CPACK_PACKAGE_CONTACT ${SOLVANE_MAINTAINER}) # the packages' maintainer
 # Each package's description below begins with its own summary line.
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
 set(CPACK_COMPONENTS_ALL ${components})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${SOLVANE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${SOLVANE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_STRIP_FILES ON)
 
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME solvane)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION science)
 # The window's captions were designed for Arial's metrics, which Liberation
 # Sans has; without it a smaller size of another font keeps them whole.
@@ -163,7 +162,6 @@ libQuelbin.so, found by the system's library search. The package ships the
 conversion library libTarvox.so and a simulated module, started with
 solvane-simulation, to see every feature without hardware.")
 
-set(CPACK_DEBIAN_DEV_PACKAGE_NAME solvane-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_DEV_DESCRIPTION "interface headers of Solvane's libraries
@@ -171,7 +169,6 @@ The C headers of the two libraries that Solvane loads at run time: quelbin.h,
 which a module maker's acquisition library libQuelbin.so implements, and
 tarvox.h, the interface of the conversion library libTarvox.so.")
 
-set(CPACK_DEBIAN_SIGROK_PACKAGE_NAME solvane-sigrok)
 set(CPACK_DEBIAN_SIGROK_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_SIGROK_DESCRIPTION "Solvane on devices driven by libsigrok
 An acquisition library for Solvane built on libsigrok, in a private folder,
@@ -181,7 +178,8 @@ SOLVANE_SIGROK_CONFIG.")
 
 include(CPack)
 cpack_add_component(runtime)
-cpack_add_component(dev DEPENDS runtime)
-if(TARGET quelbin_sigrok)
-    cpack_add_component(sigrok DEPENDS runtime)
-endif()
+foreach(component IN LISTS components)
+    if(NOT component STREQUAL "runtime")
+        cpack_add_component(${component} DEPENDS runtime)
+    endif()
+endforeach()

@@ -3,9 +3,13 @@
 # Debian's own source package of the host's Qt version, with the project's
 # MinGW-w64 toolchain file. The result lives in a cache outside the source tree,
 # keyed by Qt version and options, so it is built once per machine.
-# Prints the installed prefix on its last line.
+# Installs what it needs first. Prints the installed prefix on its last line.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# MinGW-w64, Wine and the source entry; standard output carries only the
+# prefix.
+"$root/scripts/install-deps.sh" windows >&2
 
 # Host and target Qt must be the very same version: the host's moc, rcc and
 # uic generate the code that the target's libraries compile.

@@ -15,7 +15,7 @@ fail() {
 }
 
 scratch="$(mktemp -d)"
-trap 'WINEPREFIX="$("$wine_run" --prefix)" wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
+trap '"$wine_run" --stop; rm -rf "$scratch"' EXIT
 unzip -q "$zip" -d "$scratch"
 folder="$scratch/$(basename "$zip" .zip)"
 
@@ -45,7 +45,7 @@ launcher="$(sed 's|/|\\|g' <<<"Z:$folder/Simulation/Lancer la simulation.cmd")"
 "$wine_run" cmd /c "$launcher" </dev/null >/dev/null 2>&1 || fail "the launcher failed"
 sleep 5
 pgrep -f "Solvane-.*Solvane\.exe" >/dev/null || fail "the launcher did not keep Solvane running"
-WINEPREFIX="$("$wine_run" --prefix)" wineserver -k 2>/dev/null || true
+"$wine_run" --stop
 sleep 1
 
 # 3. A maker's Quelbin.dll beside the program: the launcher refuses.

@@ -37,7 +37,6 @@ linux | sigrok)
     program=(env QT_QPA_PLATFORM=xcb "$build/src/Solvane")
     ;;
 windows)
-    scripts/install-deps.sh windows
     SOLVANE_QT_WINDOWS="$(scripts/build-qt-windows.sh)"
     export SOLVANE_QT_WINDOWS
     cmake --preset windows >/dev/null
@@ -46,7 +45,6 @@ windows)
     # Windows searches PATH, in front of which Wine puts WINEPATH.
     export WINEPATH="Z:${build//\//\\}\\lib;Z:${build//\//\\}\\sim"
     program=(scripts/wine.sh "$build/Solvane.exe")
-    stop_wine() { WINEPREFIX="$(scripts/wine.sh --prefix)" wineserver -k 2>/dev/null || true; }
     ;;
 *)
     echo "usage: scripts/run.sh [linux|sigrok DEVICE [CONFIG]|windows]" >&2
@@ -80,5 +78,5 @@ window="$(DISPLAY="$display" xdotool search --name '^Solvane \(TM\)$' | head -n1
 DISPLAY="$display" import -window "${window:-root}" "$shot"
 kill "$app"
 wait "$app" 2>/dev/null || true
-if declare -F stop_wine >/dev/null; then stop_wine; fi
+if [ "$target" = windows ]; then scripts/wine.sh --stop; fi
 echo "run: screenshot after ${seconds} s: $shot"

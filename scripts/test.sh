@@ -59,7 +59,6 @@ for leg in "${legs[@]}"; do
         ;;
     windows)
         started=$SECONDS
-        scripts/install-deps.sh windows
         SOLVANE_QT_WINDOWS="$(scripts/build-qt-windows.sh)"
         export SOLVANE_QT_WINDOWS
         echo "== Qt for Windows ready in $((SECONDS - started)) s: $SOLVANE_QT_WINDOWS"

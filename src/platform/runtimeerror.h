@@ -50,9 +50,9 @@ using EndingStep = std::function<void(const RuntimeError& error)>;
 void setEndingStep(EndingStep step); // an empty step restores the default
 
 // Runs one handler; a run-time error, or any other exception, stops it and
-// is reported. No exception ever leaves: Qt's event loop must not be unwound. While one of the
-// program's modal boxes is open no handler runs (a timer tick would
-// otherwise re-enter the handler that opened it).
+// is reported. No exception ever leaves: Qt's event loop must not be
+// unwound. While one of the program's modal boxes is open no handler runs (a
+// timer tick would otherwise re-enter the handler that opened it).
 void runHandler(const std::function<void()>& handler) noexcept;
 
 } // namespace platform
