@@ -14,7 +14,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +31,10 @@ struct Library : QuelbinFunctions {
     void* handle = nullptr;
 };
 
-Library load(const char* path) {
+// Loaded with SOLVANE_SIGROK_DEVICE set to `device` and no settings.
+Library load(const char* path, const char* device) {
+    setenv("SOLVANE_SIGROK_DEVICE", device, 1);
+    unsetenv("SOLVANE_SIGROK_CONFIG");
     Library library;
     library.handle = dlopen(path, RTLD_NOW);
     if (library.handle == nullptr) {
@@ -73,9 +75,9 @@ template <typename Call> void timed(std::vector<double>& samples, Call call) {
     samples.push_back(std::chrono::duration<double, std::nano>(Clock::now() - start).count());
 }
 
-// One round calls each function once, as a tick of the window with a sensor
-// watched does (and a command sent), on `sensor`.
-void round(Library& library, int i, std::int32_t sensor, Samples& samples) {
+// One round: each function called once, as a tick of the window with a
+// sensor watched does (and a command sent), on `sensor`.
+void callEachOnce(Library& library, int i, std::int32_t sensor, Samples& samples) {
     std::array<char, QUELBIN_NAME_SIZE> name{};
     std::array<std::uint8_t, QUELBIN_RAW_SIZE> raw{};
     std::int32_t type = 0;
@@ -118,9 +120,7 @@ void printTable(const char* title, const Samples& samples) {
 }
 
 void acquiring(const char* path, int rounds, std::chrono::microseconds pause) {
-    setenv("SOLVANE_SIGROK_DEVICE", "demo", 1);
-    unsetenv("SOLVANE_SIGROK_CONFIG");
-    Library library = load(path);
+    Library library = load(path, "demo");
     const auto opening = Clock::now();
     if (!waitFor([&] { return library.getNbAcqui() > 0; }, 10s)) {
         std::fprintf(stderr, "sigrok_bench: the demo device did not open\n");
@@ -137,7 +137,7 @@ void acquiring(const char* path, int rounds, std::chrono::microseconds pause) {
     const auto start = Clock::now();
     for (int i = 0; i < rounds; ++i) {
         // Logic channel D0 and analog channel A0 in turn.
-        round(library, i, i % 2 == 0 ? 0 : 8, samples);
+        callEachOnce(library, i, i % 2 == 0 ? 0 : 8, samples);
         std::this_thread::sleep_for(pause);
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -155,9 +155,7 @@ void acquiring(const char* path, int rounds, std::chrono::microseconds pause) {
 void opening(const char* path, int rounds, std::chrono::microseconds pause) {
     SilentInstrument instrument;
     const std::string device = instrument.device();
-    setenv("SOLVANE_SIGROK_DEVICE", device.c_str(), 1);
-    unsetenv("SOLVANE_SIGROK_CONFIG");
-    Library library = load(path);
+    Library library = load(path, device.c_str());
     library.getNbAcqui(); // the first call starts the library's thread
     if (!instrument.accept(10'000)) {
         std::fprintf(stderr, "sigrok_bench: libsigrok never connected to %s\n", device.c_str());
@@ -168,7 +166,7 @@ void opening(const char* path, int rounds, std::chrono::microseconds pause) {
     bool connected = false;
     const auto start = Clock::now();
     for (int i = 0; i < rounds; ++i) {
-        round(library, i, 0, samples);
+        callEachOnce(library, i, 0, samples);
         connected = connected || library.getNbAcqui() > 0;
         std::this_thread::sleep_for(pause);
     }

@@ -55,8 +55,9 @@ sr_dev_driver* findDriver(sr_context* context, const std::string& name) {
 
 Acquisition::Acquisition(ModuleState& state, std::optional<std::string> deviceText,
                          std::optional<std::string> configText)
-    : m_state(state), m_deviceText(std::move(deviceText)), m_configText(std::move(configText)),
-      m_context(g_main_context_new()), m_thread([this] { run(); }) {}
+    : m_state(state), m_device(Variable{deviceVariable, std::move(deviceText)}),
+      m_config(Variable{configVariable, std::move(configText)}), m_context(g_main_context_new()),
+      m_thread([this] { run(); }) {}
 
 Acquisition::~Acquisition() {
     std::unique_lock lock(m_requestMutex);
@@ -112,10 +113,9 @@ Acquisition::Requests Acquisition::waitUntil(Until until,
     return m_requests;
 }
 
-void Acquisition::report(const char* variable, const std::optional<std::string>& text,
-                         const std::string& problem) {
+void Acquisition::report(const Variable& variable, const std::string& problem) {
     const std::string line =
-        "libQuelbin (sigrok): " + describeVariable(variable, text) + ": " + problem + "\n";
+        "libQuelbin (sigrok): " + describeVariable(variable) + ": " + problem + "\n";
     std::fputs(line.c_str(), stderr);
 }
 
@@ -143,12 +143,11 @@ void Acquisition::run() {
     // libsigrok runs its sessions on the thread's default context: this one.
     g_main_context_push_thread_default(m_context);
     sr_log_callback_set(&Acquisition::onLibraryMessage, this);
-    if (prepare())
-        keepOpen();
+    // What was prepared goes before libsigrok's context does.
+    if (const std::optional<Prepared> prepared = prepare())
+        keepOpen(*prepared);
     else
         waitUntil([](const Requests& r) { return r.shutdown; });
-    m_scanOptions.clear();
-    m_settings.clear();
     if (m_sigrok != nullptr)
         sr_exit(m_sigrok);
     sr_log_callback_set_default();
@@ -158,67 +157,65 @@ void Acquisition::run() {
     m_requestChanged.notify_all();
 }
 
-// Reads the two variables and finds the driver; false after reporting what is
-// wrong, which no later attempt would mend.
-bool Acquisition::prepare() {
-    if (!m_deviceText) {
-        report(deviceVariable, m_deviceText,
+// Reads the two variables and finds the driver; nothing after reporting what
+// is wrong, which no later attempt would mend.
+std::optional<Acquisition::Prepared> Acquisition::prepare() {
+    if (!m_device.text) {
+        report(m_device,
                std::string("set it to the instrument to watch, as in ") + deviceVariable + "=demo");
-        return false;
+        return std::nullopt;
     }
-    const Parsed<DeviceSpec> spec = parseDeviceSpec(*m_deviceText);
-    if (!spec.value) {
-        report(deviceVariable, m_deviceText, spec.error);
-        return false;
+    const Parsed<DeviceString> device = parseDeviceString(*m_device.text);
+    if (!device.value) {
+        report(m_device, device.error);
+        return std::nullopt;
     }
-    const Parsed<std::vector<Setting>> settings = parseSettings(m_configText.value_or(""));
+    const Parsed<std::vector<Setting>> settings = parseSettings(m_config.text.value_or(""));
     if (!settings.value) {
-        report(configVariable, m_configText, settings.error);
-        return false;
+        report(m_config, settings.error);
+        return std::nullopt;
     }
     if (const int result = sr_init(&m_sigrok); result != SR_OK) {
         m_sigrok = nullptr;
-        report(deviceVariable, m_deviceText,
-               std::string("libsigrok could not start (") + sr_strerror(result) + ")");
-        return false;
+        report(m_device, "libsigrok could not start" + libraryError(result));
+        return std::nullopt;
     }
-    m_driver = findDriver(m_sigrok, spec.value->driver);
-    if (m_driver == nullptr) {
-        report(deviceVariable, m_deviceText,
-               "libsigrok has no driver '" + spec.value->driver + "'");
-        return false;
+    Prepared prepared;
+    prepared.driver = findDriver(m_sigrok, device.value->driver);
+    if (prepared.driver == nullptr) {
+        report(m_device, "libsigrok has no driver '" + device.value->driver + "'");
+        return std::nullopt;
     }
-    if (const int result = sr_driver_init(m_sigrok, m_driver); result != SR_OK) {
-        report(deviceVariable, m_deviceText,
-               "the driver could not start (" + std::string(sr_strerror(result)) + ")");
-        return false;
+    if (const int result = sr_driver_init(m_sigrok, prepared.driver); result != SR_OK) {
+        report(m_device, "the driver could not start" + libraryError(result));
+        return std::nullopt;
     }
-    GArray* scanKeys = sr_driver_scan_options_list(m_driver);
+    GArray* scanKeys = sr_driver_scan_options_list(prepared.driver);
     const std::span<const std::uint32_t> allowed =
         scanKeys ? std::span<const std::uint32_t>(reinterpret_cast<std::uint32_t*>(scanKeys->data),
                                                   scanKeys->len)
                  : std::span<const std::uint32_t>();
-    Parsed<std::vector<ConfigValue>> options = toConfigValues(spec.value->options, allowed);
+    Parsed<std::vector<ConfigValue>> options = toConfigValues(device.value->options, allowed);
     if (scanKeys != nullptr)
         g_array_free(scanKeys, TRUE);
     if (!options.value) {
-        report(deviceVariable, m_deviceText, options.error);
-        return false;
+        report(m_device, options.error);
+        return std::nullopt;
     }
     Parsed<std::vector<ConfigValue>> values = toConfigValues(*settings.value);
     if (!values.value) {
-        report(configVariable, m_configText, values.error);
-        return false;
+        report(m_config, values.error);
+        return std::nullopt;
     }
-    m_scanOptions = std::move(*options.value);
-    m_settings = std::move(*values.value);
-    return true;
+    prepared.scanOptions = std::move(*options.value);
+    prepared.settings = std::move(*values.value);
+    return prepared;
 }
 
 // Opens the device, acquires, and opens it again whenever it is lost or asked
 // to reconnect, until the library unloads. One line reports the first failure
 // of a run of them.
-void Acquisition::keepOpen() {
+void Acquisition::keepOpen(const Prepared& prepared) {
     bool failing = false;
     const auto shutdown = [](const Requests& r) { return r.shutdown; };
     while (!requests().shutdown) {
@@ -229,20 +226,20 @@ void Acquisition::keepOpen() {
             m_requests.running = true;
         }
         takeLibraryMessage();
-        Device::Opening opening =
-            Device::open(m_sigrok, m_driver, m_scanOptions, m_settings, m_state);
+        Device::Opening opening = Device::open(m_sigrok, prepared.driver, prepared.scanOptions,
+                                               prepared.settings, m_state);
         if (requests().shutdown)
             return;
         if (!opening.device) {
             const std::string message = takeLibraryMessage();
             const std::string cause = opening.error + (message.empty() ? "" : ": " + message);
             if (opening.settingRefused) {
-                report(configVariable, m_configText, cause);
+                report(m_config, cause);
                 waitUntil(shutdown);
                 return;
             }
             if (!failing)
-                report(deviceVariable, m_deviceText,
+                report(m_device,
                        cause + "; trying again every " + std::to_string(retryDelay.count()) + " s");
             failing = true;
             waitUntil(shutdown, retryDelay);
@@ -255,7 +252,7 @@ void Acquisition::keepOpen() {
         opening.device.reset();
         if (lost) {
             const std::string message = takeLibraryMessage();
-            report(deviceVariable, m_deviceText,
+            report(m_device,
                    "the device stopped acquiring" + (message.empty() ? "" : " (" + message + ")") +
                        "; opening it again every " + std::to_string(retryDelay.count()) + " s");
             failing = true;
@@ -275,26 +272,26 @@ bool Acquisition::acquire(Device& device) {
             return true;
         if (!device.start())
             return false;
-        m_running = &device;
-        m_stopAsked = false;
-        GSource* watch = g_timeout_source_new(requestPollMs);
-        g_source_set_callback(watch, &Acquisition::onWatch, this, nullptr);
-        g_source_attach(watch, m_context);
+        // The source runs on this thread, within device.run(), and is gone
+        // before `watch` is.
+        Watch watch{*this, device};
+        GSource* source = g_timeout_source_new(requestPollMs);
+        g_source_set_callback(source, &Acquisition::onWatch, &watch, nullptr);
+        g_source_attach(source, m_context);
         device.run();
-        g_source_destroy(watch);
-        g_source_unref(watch);
-        m_running = nullptr;
-        if (!m_stopAsked)
+        g_source_destroy(source);
+        g_source_unref(source);
+        if (!watch.stopAsked)
             return false;
     }
 }
 
-gboolean Acquisition::onWatch(void* self) {
-    auto* acquisition = static_cast<Acquisition*>(self);
-    const Requests now = acquisition->requests();
-    if (!acquisition->m_stopAsked && (now.shutdown || now.reconnect || !now.running)) {
-        acquisition->m_stopAsked = true;
-        acquisition->m_running->stop();
+gboolean Acquisition::onWatch(void* data) {
+    auto& watch = *static_cast<Watch*>(data);
+    const Requests now = watch.acquisition.requests();
+    if (!watch.stopAsked && (now.shutdown || now.reconnect || !now.running)) {
+        watch.stopAsked = true;
+        watch.device.stop();
     }
     return G_SOURCE_CONTINUE;
 }

@@ -48,10 +48,23 @@ private:
         bool reconnect = false;
         bool running = true;
     };
+    // What opening the device takes, read from the two variables.
+    struct Prepared {
+        sr_dev_driver* driver = nullptr;
+        std::vector<ConfigValue> scanOptions;
+        std::vector<ConfigValue> settings;
+    };
+    // The callback data of the source that watches the requests while a
+    // session runs.
+    struct Watch {
+        Acquisition& acquisition;
+        Device& device;
+        bool stopAsked = false;
+    };
 
     void run();
-    bool prepare();
-    void keepOpen();
+    std::optional<Prepared> prepare();
+    void keepOpen(const Prepared& prepared);
     bool acquire(Device& device);
 
     Requests requests() const;
@@ -59,15 +72,14 @@ private:
     template <typename Until>
     Requests waitUntil(Until until,
                        std::optional<std::chrono::milliseconds> timeout = std::nullopt);
-    void report(const char* variable, const std::optional<std::string>& text,
-                const std::string& problem);
+    static void report(const Variable& variable, const std::string& problem);
     std::string takeLibraryMessage();
     static int onLibraryMessage(void* self, int level, const char* format, va_list arguments);
-    static gboolean onWatch(void* self);
+    static gboolean onWatch(void* data);
 
     ModuleState& m_state;
-    const std::optional<std::string> m_deviceText;
-    const std::optional<std::string> m_configText;
+    const Variable m_device;
+    const Variable m_config;
 
     mutable std::mutex m_requestMutex;
     std::condition_variable m_requestChanged;
@@ -80,11 +92,6 @@ private:
     // The acquisition thread's own.
     GMainContext* m_context;
     sr_context* m_sigrok = nullptr;
-    sr_dev_driver* m_driver = nullptr;
-    std::vector<ConfigValue> m_scanOptions;
-    std::vector<ConfigValue> m_settings;
-    Device* m_running = nullptr;
-    bool m_stopAsked = false;
 
     std::thread m_thread; // last: it starts once everything above is ready
 };

@@ -105,6 +105,10 @@ std::string keyNames(std::span<const std::uint32_t> keys) {
 
 } // namespace
 
+std::string libraryError(int code) {
+    return std::string(" (") + sr_strerror(code) + ")";
+}
+
 Parsed<ConfigValue> toConfigValue(const Setting& setting) {
     Parsed<ConfigValue> parsed;
     const std::string text = setting.key + (setting.value ? "=" + *setting.value : std::string());

@@ -16,6 +16,9 @@
 
 namespace solvane::sigrok {
 
+// " (libsigrok's words for the error `code`)", to end a message with.
+std::string libraryError(int code);
+
 struct VariantRelease {
     void operator()(GVariant* variant) const { g_variant_unref(variant); }
 };

@@ -2,14 +2,6 @@
 
 namespace solvane::sigrok {
 
-namespace {
-
-std::string libraryError(int code) {
-    return std::string(" (") + sr_strerror(code) + ")";
-}
-
-} // namespace
-
 Device::Device(sr_dev_driver* driver, sr_dev_inst* instance, ModuleState& state)
     : m_driver(driver), m_instance(instance), m_state(state) {}
 
@@ -126,15 +118,13 @@ void Device::onAnalog(const sr_datafeed_analog& analog) {
         return;
     m_state.update([&](std::span<ChannelHistory> histories) {
         RawBytes tail;
-        std::size_t position = 0;
-        for (GSList* item = analog.meaning->channels; item != nullptr;
-             item = item->next, ++position) {
-            for (const Channel& channel : m_analog) {
-                if (channel.channel != item->data)
-                    continue;
-                const std::size_t size = analogTail(m_floats, channels, position, tail);
-                histories[channel.sensor].append({tail.data(), size}, analog.num_samples);
-            }
+        for (const Channel& channel : m_analog) {
+            const gint position = g_slist_index(analog.meaning->channels, channel.channel);
+            if (position < 0)
+                continue;
+            const std::size_t size =
+                analogTail(m_floats, channels, static_cast<std::size_t>(position), tail);
+            histories[channel.sensor].append({tail.data(), size}, analog.num_samples);
         }
     });
 }

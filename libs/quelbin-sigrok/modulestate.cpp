@@ -9,9 +9,13 @@ bool ModuleState::valid(std::int32_t index) const {
     return index >= 0 && static_cast<std::size_t>(index) < m_sensors.size();
 }
 
+ModuleState::Taken ModuleState::snapshot(std::size_t i) const {
+    return Taken{m_histories[i].bytes(), m_histories[i].byteCount(), true};
+}
+
 bool ModuleState::connected() const {
     std::lock_guard lock(m_mutex);
-    return m_connected;
+    return !m_sensors.empty();
 }
 
 std::int32_t ModuleState::sensorCount() const {
@@ -40,7 +44,7 @@ void ModuleState::take(std::int32_t index, std::int32_t& header, std::int32_t& b
         return;
     const auto i = static_cast<std::size_t>(index);
     const ChannelHistory& history = m_histories[i];
-    m_taken[i] = Taken{history.bytes(), history.byteCount(), true};
+    m_taken[i] = snapshot(i);
     header = history.header();
     byteCount = static_cast<std::int32_t>(history.byteCount());
 }
@@ -52,7 +56,7 @@ std::size_t ModuleState::deliver(std::int32_t index, std::uint8_t* data) {
     const auto i = static_cast<std::size_t>(index);
     Taken& taken = m_taken[i];
     if (!taken.pending)
-        taken = Taken{m_histories[i].bytes(), m_histories[i].byteCount(), true};
+        taken = snapshot(i);
     std::memcpy(data, taken.bytes.data(), taken.size);
     taken.pending = false;
     return taken.size;
@@ -60,7 +64,6 @@ std::size_t ModuleState::deliver(std::int32_t index, std::uint8_t* data) {
 
 void ModuleState::connect(std::vector<SensorInfo> sensors) {
     std::lock_guard lock(m_mutex);
-    m_connected = true;
     m_histories.assign(sensors.size(), ChannelHistory{});
     m_taken.assign(sensors.size(), Taken{});
     m_sensors = std::move(sensors);
@@ -68,7 +71,6 @@ void ModuleState::connect(std::vector<SensorInfo> sensors) {
 
 void ModuleState::disconnect() {
     std::lock_guard lock(m_mutex);
-    m_connected = false;
     m_sensors.clear();
     m_histories.clear();
     m_taken.clear();

@@ -36,7 +36,8 @@ public:
     // pending); returns how many were written.
     std::size_t deliver(std::int32_t index, std::uint8_t* data);
 
-    // The acquisition thread's side.
+    // The acquisition thread's side. An open device has at least one sensor:
+    // the module reads as connected while it has sensors.
     void connect(std::vector<SensorInfo> sensors);
     void disconnect();
     // Runs `change` on the sensors' histories, indexed like the sensors.
@@ -52,9 +53,10 @@ private:
         bool pending = false;
     };
     bool valid(std::int32_t index) const;
+    // Sensor `i`'s data as they are now, pending delivery.
+    Taken snapshot(std::size_t i) const;
 
     mutable std::mutex m_mutex;
-    bool m_connected = false;
     std::vector<SensorInfo> m_sensors;
     std::vector<ChannelHistory> m_histories;
     std::vector<Taken> m_taken;

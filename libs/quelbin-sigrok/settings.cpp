@@ -34,8 +34,8 @@ Parsed<std::vector<Setting>> splitSettings(std::string_view text, std::string_vi
 
 } // namespace
 
-Parsed<DeviceSpec> parseDeviceSpec(std::string_view text) {
-    Parsed<DeviceSpec> parsed;
+Parsed<DeviceString> parseDeviceString(std::string_view text) {
+    Parsed<DeviceString> parsed;
     const std::size_t colon = text.find(':');
     const std::string_view driver = text.substr(0, colon);
     if (driver.empty()) {
@@ -47,16 +47,16 @@ Parsed<DeviceSpec> parseDeviceSpec(std::string_view text) {
                        "' instead of a driver name, as in 'demo' or 'rigol-ds:conn=...'";
         return parsed;
     }
-    DeviceSpec spec{std::string(driver), {}};
+    DeviceString device{std::string(driver), {}};
     if (colon != std::string_view::npos) {
         auto options = splitSettings(text.substr(colon + 1), ":");
         if (!options.value) {
             parsed.error = std::move(options.error);
             return parsed;
         }
-        spec.options = std::move(*options.value);
+        device.options = std::move(*options.value);
     }
-    parsed.value = std::move(spec);
+    parsed.value = std::move(device);
     return parsed;
 }
 
@@ -66,8 +66,9 @@ Parsed<std::vector<Setting>> parseSettings(std::string_view text) {
     return splitSettings(text, ",:");
 }
 
-std::string describeVariable(const char* name, const std::optional<std::string>& text) {
-    return std::string(name) + (text ? "='" + *text + "'" : std::string(" is not set"));
+std::string describeVariable(const Variable& variable) {
+    return std::string(variable.name) +
+           (variable.text ? "='" + *variable.text + "'" : std::string(" is not set"));
 }
 
 } // namespace solvane::sigrok

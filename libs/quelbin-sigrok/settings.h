@@ -1,5 +1,5 @@
 // The two environment variables that choose the instrument, in the form
-// libsigrok's own tools take: a device specification "driver[:key=value]..."
+// libsigrok's own tools take: a device string "driver[:key=value]..."
 // (SOLVANE_SIGROK_DEVICE) and device settings "key=value[,key=value]..."
 // (SOLVANE_SIGROK_CONFIG, where ':' also separates, as in those tools).
 #pragma once
@@ -22,7 +22,7 @@ struct Setting {
     bool operator==(const Setting&) const = default;
 };
 
-struct DeviceSpec {
+struct DeviceString {
     std::string driver;
     std::vector<Setting> options; // what the driver's scan takes: conn, serialcomm...
 };
@@ -33,10 +33,16 @@ template <typename T> struct Parsed {
     std::string error;
 };
 
-Parsed<DeviceSpec> parseDeviceSpec(std::string_view text);
+Parsed<DeviceString> parseDeviceString(std::string_view text);
 Parsed<std::vector<Setting>> parseSettings(std::string_view text);
 
+// One of the two variables as read from the environment.
+struct Variable {
+    const char* name;
+    std::optional<std::string> text; // nullopt: unset
+};
+
 // "NAME='text'", or "NAME is not set", for the line that reports a problem.
-std::string describeVariable(const char* name, const std::optional<std::string>& text);
+std::string describeVariable(const Variable& variable);
 
 } // namespace solvane::sigrok

@@ -23,7 +23,8 @@ SilentInstrument::SilentInstrument() : m_listener(socket(AF_INET, SOCK_STREAM, 0
 }
 
 SilentInstrument::~SilentInstrument() {
-    hangUp();
+    if (m_peer >= 0)
+        close(m_peer);
     if (m_listener >= 0)
         close(m_listener);
 }
@@ -46,10 +47,4 @@ bool SilentInstrument::waiting() {
     while ((read = recv(m_peer, sent.data(), sent.size(), MSG_DONTWAIT)) > 0) {
     }
     return read < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-}
-
-void SilentInstrument::hangUp() {
-    if (m_peer >= 0)
-        close(m_peer);
-    m_peer = -1;
 }

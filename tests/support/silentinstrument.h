@@ -12,13 +12,12 @@ public:
     SilentInstrument(const SilentInstrument&) = delete;
     SilentInstrument& operator=(const SilentInstrument&) = delete;
 
-    // The device specification that reaches it through libsigrok.
+    // The device string that reaches it through libsigrok.
     std::string device() const;
     // Waits up to `milliseconds` for the library to connect.
     bool accept(int milliseconds);
     // The connection is still open, what the library sent left unanswered.
     bool waiting();
-    void hangUp();
 
 private:
     int m_listener = -1;

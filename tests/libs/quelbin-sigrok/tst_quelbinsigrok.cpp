@@ -134,17 +134,23 @@ private:
     QLibrary m_library;
 };
 
+// The directory of each of the process's threads.
+QStringList threadDirectories() {
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    QStringList directories;
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        directories << tasks.filePath(task);
+    return directories;
+}
+
 int threadCount() {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/task"))
-                                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-                                .size());
+    return static_cast<int>(threadDirectories().size());
 }
 
 int threadsNamed(const QByteArray& name) {
     int count = 0;
-    const QDir tasks(QStringLiteral("/proc/self/task"));
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm(tasks.filePath(task) + QStringLiteral("/comm"));
+    for (const QString& directory : threadDirectories()) {
+        QFile comm(directory + QStringLiteral("/comm"));
         if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
             ++count;
     }

@@ -45,14 +45,19 @@ QByteArray settingsText(const std::vector<Setting>& settings) {
     return text;
 }
 
+// A null value makes a bare key.
+Setting toSetting(const QByteArray& key, const QByteArray& value) {
+    return {key.toStdString(), value.isNull() ? std::nullopt : std::optional(value.toStdString())};
+}
+
 } // namespace
 
 class tst_sigrokparts : public QObject {
     Q_OBJECT
 
 private slots:
-    void deviceSpec_data();
-    void deviceSpec();
+    void deviceString_data();
+    void deviceString();
     void settings_data();
     void settings();
     void configValueTyped_data();
@@ -71,7 +76,7 @@ private slots:
     void describeCutsLongNamesAndRefusesBadIndices();
 };
 
-void tst_sigrokparts::deviceSpec_data() {
+void tst_sigrokparts::deviceString_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("driver"); // empty: refused
     QTest::addColumn<QByteArray>("options");
@@ -94,12 +99,12 @@ void tst_sigrokparts::deviceSpec_data() {
     QTest::newRow("nameless setting") << QByteArray("demo:=5") << QByteArray() << QByteArray();
 }
 
-void tst_sigrokparts::deviceSpec() {
+void tst_sigrokparts::deviceString() {
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, driver);
     QFETCH(QByteArray, options);
 
-    const Parsed<DeviceSpec> parsed = parseDeviceSpec(text.toStdString());
+    const Parsed<DeviceString> parsed = parseDeviceString(text.toStdString());
     if (driver.isEmpty()) {
         QVERIFY(!parsed.value);
         QVERIFY(!parsed.error.empty());
@@ -175,9 +180,7 @@ void tst_sigrokparts::configValueTyped() {
     QFETCH(quint32, configKey);
     QFETCH(QByteArray, variant);
 
-    const Setting setting{key.toStdString(),
-                          value.isNull() ? std::nullopt : std::optional(value.toStdString())};
-    const Parsed<ConfigValue> parsed = toConfigValue(setting);
+    const Parsed<ConfigValue> parsed = toConfigValue(toSetting(key, value));
     QVERIFY2(parsed.value, parsed.error.c_str());
     QCOMPARE(parsed.value->key, configKey);
     gchar* printed = g_variant_print(parsed.value->value.get(), TRUE);
@@ -212,9 +215,7 @@ void tst_sigrokparts::configValueRefused() {
     QFETCH(QByteArray, value);
     QFETCH(QByteArray, mention);
 
-    const Setting setting{key.toStdString(),
-                          value.isNull() ? std::nullopt : std::optional(value.toStdString())};
-    const Parsed<ConfigValue> parsed = toConfigValue(setting);
+    const Parsed<ConfigValue> parsed = toConfigValue(toSetting(key, value));
     QVERIFY(!parsed.value);
     QVERIFY2(QByteArray::fromStdString(parsed.error).contains(mention), parsed.error.c_str());
 }
