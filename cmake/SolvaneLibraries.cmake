@@ -11,16 +11,6 @@ set(SOLVANE_INTERFACE_tarvox
     Tarvox_ToBOOL@4 Tarvox_ToINT1@4 Tarvox_ToINT2@4 Tarvox_ToINT4@4
     Tarvox_ToREAL4@4 Tarvox_ToREAL8@4)
 
-# The file that the platform's loader looks for when the program asks for a
-# library by name: libQuelbin.so, Quelbin.dll (MinGW would say libQuelbin.dll).
-function(solvane_library_file_name out name)
-    if(WIN32)
-        set(${out} ${name}.dll PARENT_SCOPE)
-    else()
-        set(${out} lib${name}${CMAKE_SHARED_LIBRARY_SUFFIX} PARENT_SCOPE)
-    endif()
-endfunction()
-
 # solvane_add_loadable_library(<target> NAME <file base name>
 #     INTERFACE <quelbin|tarvox> OUTPUT_DIRECTORY <dir> SOURCES <file>...
 #     [FUNCTIONS <name>...] [EXTRA_EXPORTS <name>...])

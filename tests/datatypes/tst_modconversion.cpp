@@ -161,17 +161,18 @@ void tst_modconversion::notFiniteReals_data() {
     constexpr float nanF = std::numeric_limits<float>::quiet_NaN();
     const QString notANumber = QStringLiteral("Non numérique");
 
-    QTest::newRow("Real8 NaN") << 5 << real8Bytes(nan) << notANumber;
-    QTest::newRow("Real8 +inf") << 5 << real8Bytes(inf) << QStringLiteral("+Infini");
-    QTest::newRow("Real8 -inf") << 5 << real8Bytes(-inf) << QStringLiteral("-Infini");
+    QTest::newRow("Real8 NaN") << typeCode::Real8 << real8Bytes(nan) << notANumber;
+    QTest::newRow("Real8 +inf") << typeCode::Real8 << real8Bytes(inf) << QStringLiteral("+Infini");
+    QTest::newRow("Real8 -inf") << typeCode::Real8 << real8Bytes(-inf) << QStringLiteral("-Infini");
     // A NaN with its sign and other payload bits set is still NaN.
     QTest::newRow("Real8 NaN, other payload")
-        << 5 << QByteArray("\x01\x00\x00\x00\x00\x00\xF8\xFF", 8) << notANumber;
-    QTest::newRow("Real4 NaN") << 4 << real4Bytes(nanF) << notANumber;
-    QTest::newRow("Real4 +inf") << 4 << real4Bytes(infF) << QStringLiteral("+Infini");
-    QTest::newRow("Real4 -inf") << 4 << real4Bytes(-infF) << QStringLiteral("-Infini");
+        << typeCode::Real8 << QByteArray("\x01\x00\x00\x00\x00\x00\xF8\xFF", 8) << notANumber;
+    QTest::newRow("Real4 NaN") << typeCode::Real4 << real4Bytes(nanF) << notANumber;
+    QTest::newRow("Real4 +inf") << typeCode::Real4 << real4Bytes(infF) << QStringLiteral("+Infini");
+    QTest::newRow("Real4 -inf") << typeCode::Real4 << real4Bytes(-infF)
+                                << QStringLiteral("-Infini");
     QTest::newRow("Real4 NaN, other payload")
-        << 4 << QByteArray("\x01\x00\xC0\xFF", 4) << notANumber;
+        << typeCode::Real4 << QByteArray("\x01\x00\xC0\xFF", 4) << notANumber;
 }
 
 void tst_modconversion::notFiniteReals() {

@@ -4,6 +4,11 @@
 #include <QComboBox>
 #include <QTest>
 
+bool showExposed(QWidget* window) {
+    window->show();
+    return QTest::qWaitForWindowExposed(window);
+}
+
 bool showAndActivate(QWidget* window) {
     window->show();
     window->activateWindow();
@@ -16,12 +21,9 @@ bool choose(QComboBox* box, int index) {
         return false;
     }
     QWidget* window = box->window();
-    if (!window->isVisible()) {
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window)) {
-            qWarning("choose: the window was never shown");
-            return false;
-        }
+    if (!window->isVisible() && !showExposed(window)) {
+        qWarning("choose: the window was never shown");
+        return false;
     }
 
     box->showPopup();

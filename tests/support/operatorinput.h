@@ -5,6 +5,10 @@
 class QComboBox;
 class QWidget;
 
+// Shows the window and waits until it is exposed, so that it has its size and
+// is drawn. False when it never was.
+[[nodiscard]] bool showExposed(QWidget* window);
+
 // Shows the window and waits until it is the active one, so that focus and
 // keyboard input reach its controls. False when it never became active.
 [[nodiscard]] bool showAndActivate(QWidget* window);

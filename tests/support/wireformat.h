@@ -5,9 +5,7 @@
 
 #include <QByteArray>
 
-#include <cstddef>
 #include <cstdint>
-#include <type_traits>
 
 namespace typeCode {
 inline constexpr std::int32_t Bool = 0;
@@ -18,16 +16,6 @@ inline constexpr std::int32_t Real4 = 4;
 inline constexpr std::int32_t Real8 = 5;
 inline constexpr std::int32_t NotSet = -1;
 } // namespace typeCode
-
-// The bytes of an unsigned value, least significant first, whatever the
-// host's order.
-template <typename Unsigned> QByteArray littleEndian(Unsigned bits) {
-    static_assert(std::is_unsigned_v<Unsigned>);
-    QByteArray bytes;
-    for (std::size_t i = 0; i < sizeof(Unsigned); ++i)
-        bytes.append(static_cast<char>((bits >> (8 * i)) & 0xFFU));
-    return bytes;
-}
 
 QByteArray real4Bytes(float value);
 QByteArray real8Bytes(double value);

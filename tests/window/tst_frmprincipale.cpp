@@ -4,6 +4,7 @@
 #include "operatorinput.h"
 #include "platform/messagebox.h"
 #include "scriptedlibrary.h"
+#include "testhelpers.h"
 #include "testreports.h"
 #include "window/clickableslider.h"
 #include "window/commandcombobox.h"
@@ -161,18 +162,21 @@ void tst_frmprincipale::refreshRate_data() {
     QTest::addColumn<int>("interval");
     QTest::addColumn<QString>("caption");
 
-    const QLocale french(QLocale::French, QLocale::France);
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    QTest::newRow("fr 1") << french << 1 << 200 << QStringLiteral("Rafraîchi 5/ fois sec.");
-    QTest::newRow("fr 2") << french << 2 << 400 << QStringLiteral("Rafraîchi 2,5/ fois sec.");
-    QTest::newRow("fr 3") << french << 3 << 600 << QStringLiteral("Rafraîchi 1,67/ fois sec.");
-    QTest::newRow("fr 4") << french << 4 << 800 << QStringLiteral("Rafraîchi 1,25/ fois sec.");
-    QTest::newRow("fr 5") << french << 5 << 1000 << QStringLiteral("Rafraîchi 1/ fois sec.");
-    QTest::newRow("en 1") << english << 1 << 200 << QStringLiteral("Rafraîchi 5/ fois sec.");
-    QTest::newRow("en 2") << english << 2 << 400 << QStringLiteral("Rafraîchi 2.5/ fois sec.");
-    QTest::newRow("en 3") << english << 3 << 600 << QStringLiteral("Rafraîchi 1.67/ fois sec.");
-    QTest::newRow("en 4") << english << 4 << 800 << QStringLiteral("Rafraîchi 1.25/ fois sec.");
-    QTest::newRow("en 5") << english << 5 << 1000 << QStringLiteral("Rafraîchi 1/ fois sec.");
+    QTest::newRow("fr 1") << frenchLocale << 1 << 200 << QStringLiteral("Rafraîchi 5/ fois sec.");
+    QTest::newRow("fr 2") << frenchLocale << 2 << 400 << QStringLiteral("Rafraîchi 2,5/ fois sec.");
+    QTest::newRow("fr 3") << frenchLocale << 3 << 600
+                          << QStringLiteral("Rafraîchi 1,67/ fois sec.");
+    QTest::newRow("fr 4") << frenchLocale << 4 << 800
+                          << QStringLiteral("Rafraîchi 1,25/ fois sec.");
+    QTest::newRow("fr 5") << frenchLocale << 5 << 1000 << QStringLiteral("Rafraîchi 1/ fois sec.");
+    QTest::newRow("en 1") << englishLocale << 1 << 200 << QStringLiteral("Rafraîchi 5/ fois sec.");
+    QTest::newRow("en 2") << englishLocale << 2 << 400
+                          << QStringLiteral("Rafraîchi 2.5/ fois sec.");
+    QTest::newRow("en 3") << englishLocale << 3 << 600
+                          << QStringLiteral("Rafraîchi 1.67/ fois sec.");
+    QTest::newRow("en 4") << englishLocale << 4 << 800
+                          << QStringLiteral("Rafraîchi 1.25/ fois sec.");
+    QTest::newRow("en 5") << englishLocale << 5 << 1000 << QStringLiteral("Rafraîchi 1/ fois sec.");
 }
 
 void tst_frmprincipale::refreshRate() {

@@ -1,6 +1,7 @@
 // Every caption the program can show, measured with the window's own font
 // metrics against its control at the designed size, and the entries of both
 // lists. Run once for each scaling (QT_SCALE_FACTOR, set by ctest).
+#include "operatorinput.h"
 #include "scriptedlibrary.h"
 #include "testhelpers.h"
 #include "window/clickableslider.h"
@@ -74,8 +75,7 @@ void tst_readability::init() {
 
 void tst_readability::scalingApplies() {
     WindowUnderTest w(m_library);
-    w.window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.window()));
+    QVERIFY(showExposed(&w.window()));
     const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
     QCOMPARE(w->devicePixelRatioF(), scale.toDouble());
 }
@@ -128,8 +128,7 @@ void tst_readability::dropDownsShowEveryEntryWhole() {
         m_library.setCommandName(i + 1, "Commande " + QByteArray::number(i + 1));
     }
     WindowUnderTest w(m_library);
-    w.window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.window()));
+    QVERIFY(showExposed(&w.window()));
     w.tick();
     for (QComboBox* box : {static_cast<QComboBox*>(w->cmbSourceSurveillée),
                            static_cast<QComboBox*>(w->cmbCommandes)}) {
@@ -146,8 +145,7 @@ void tst_readability::dropDownsShowEveryEntryWhole() {
 
 void tst_readability::closedBoxesShowCutEntryInTooltip() {
     WindowUnderTest w(m_library);
-    w.window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.window()));
+    QVERIFY(showExposed(&w.window()));
     w.tick();
     // The help event goes where the mouse is: the line edit of the editable box.
     const QList<std::pair<WholeEntryComboBox*, QWidget*>> boxes{

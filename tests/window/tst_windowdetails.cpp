@@ -1,6 +1,7 @@
 // What an operator expects of any window: no maximise button on a window of
 // fixed size, Enter and Space on the focused button, a drop-down that does
 // not outlive a rebuild of its list, and a clear word when there is no display.
+#include "operatorinput.h"
 #include "scriptedlibrary.h"
 #include "testhelpers.h"
 #include "window/commandcombobox.h"
@@ -51,9 +52,7 @@ void tst_windowdetails::enterAndSpacePressFocusedButton() {
     QFETCH(int, key);
     m_library.setNbCommands(3);
     WindowUnderTest w(m_library);
-    w.window().show();
-    QApplication::setActiveWindow(&w.window());
-    QVERIFY(QTest::qWaitForWindowActive(&w.window()));
+    QVERIFY(showAndActivate(&w.window()));
     w.tick();
     w->cmbCommandes->setCurrentIndex(2);
     w->ValidateCommandIndex();
@@ -75,8 +74,7 @@ void tst_windowdetails::openDropDownClosesOnRebuild() {
     QFETCH(bool, commands);
     m_library.setNbCommands(3);
     WindowUnderTest w(m_library);
-    w.window().show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.window()));
+    QVERIFY(showExposed(&w.window()));
     w.tick();
     QComboBox* box = commands ? static_cast<QComboBox*>(w->cmbCommandes)
                               : static_cast<QComboBox*>(w->cmbSourceSurveillée);

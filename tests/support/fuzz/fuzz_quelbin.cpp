@@ -278,9 +278,9 @@ int32_t lastDeviceCount = 0;
 int32_t deviceCountCalls = 0;
 int32_t overrunBytes = 0;
 
-// Writes past the end of a 128-byte buffer when the test asks for it.
-template <typename Byte> void overrun(Byte* buffer) {
-    std::fill_n(buffer + nameSize, overrunBytes, static_cast<Byte>(0xA5));
+// Writes past the end of a buffer of `size` bytes when the test asks for it.
+template <typename Byte> void overrun(Byte* buffer, std::size_t size) {
+    std::fill_n(buffer + size, overrunBytes, static_cast<Byte>(0xA5));
 }
 
 } // namespace
@@ -319,8 +319,9 @@ extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t /*index*/,
     if (name == nullptr || dataType == nullptr) {
         return 0;
     }
-    overrun(name);
-    return fuzzer().device(name, dataType);
+    const int16_t found = fuzzer().device(name, dataType);
+    overrun(name, nameSize);
+    return found;
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbCommands(void) {
@@ -331,7 +332,7 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t /*index*/,
                                                               char name[QUELBIN_NAME_SIZE]) {
     if (name != nullptr) {
         fuzzer().commandName(name);
-        overrun(name);
+        overrun(name, nameSize);
     }
     return fuzzer().anyResult();
 }
@@ -353,7 +354,7 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t /*index*/,
                                                           uint8_t data[QUELBIN_RAW_SIZE]) {
     if (data != nullptr) {
         fuzzer().rawData(data);
-        overrun(data);
+        overrun(data, rawSize);
     }
     return fuzzer().anyResult();
 }
