@@ -21,7 +21,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -162,21 +164,28 @@ void tst_frmprincipale::refreshRate_data() {
     QTest::addColumn<int>("interval");
     QTest::addColumn<QString>("caption");
 
-    QTest::newRow("fr 1") << frenchLocale << 1 << 200 << QStringLiteral("Rafraîchi 5/ fois sec.");
-    QTest::newRow("fr 2") << frenchLocale << 2 << 400 << QStringLiteral("Rafraîchi 2,5/ fois sec.");
-    QTest::newRow("fr 3") << frenchLocale << 3 << 600
-                          << QStringLiteral("Rafraîchi 1,67/ fois sec.");
-    QTest::newRow("fr 4") << frenchLocale << 4 << 800
-                          << QStringLiteral("Rafraîchi 1,25/ fois sec.");
-    QTest::newRow("fr 5") << frenchLocale << 5 << 1000 << QStringLiteral("Rafraîchi 1/ fois sec.");
-    QTest::newRow("en 1") << englishLocale << 1 << 200 << QStringLiteral("Rafraîchi 5/ fois sec.");
-    QTest::newRow("en 2") << englishLocale << 2 << 400
-                          << QStringLiteral("Rafraîchi 2.5/ fois sec.");
-    QTest::newRow("en 3") << englishLocale << 3 << 600
-                          << QStringLiteral("Rafraîchi 1.67/ fois sec.");
-    QTest::newRow("en 4") << englishLocale << 4 << 800
-                          << QStringLiteral("Rafraîchi 1.25/ fois sec.");
-    QTest::newRow("en 5") << englishLocale << 5 << 1000 << QStringLiteral("Rafraîchi 1/ fois sec.");
+    // Each position of the slider: its interval, and its caption with the
+    // French and with the English decimal separator.
+    struct Rate {
+        int value;
+        int interval;
+        std::array<const char*, 2> captions;
+    };
+    const Rate rates[] = {
+        {1, 200, {"Rafraîchi 5/ fois sec.", "Rafraîchi 5/ fois sec."}},
+        {2, 400, {"Rafraîchi 2,5/ fois sec.", "Rafraîchi 2.5/ fois sec."}},
+        {3, 600, {"Rafraîchi 1,67/ fois sec.", "Rafraîchi 1.67/ fois sec."}},
+        {4, 800, {"Rafraîchi 1,25/ fois sec.", "Rafraîchi 1.25/ fois sec."}},
+        {5, 1000, {"Rafraîchi 1/ fois sec.", "Rafraîchi 1/ fois sec."}},
+    };
+    const std::array<std::pair<const char*, QLocale>, 2> locales{
+        {{"fr", frenchLocale}, {"en", englishLocale}}};
+    for (std::size_t l = 0; l < locales.size(); ++l) {
+        for (const Rate& rate : rates)
+            QTest::addRow("%s %d", locales[l].first, rate.value)
+                << locales[l].second << rate.value << rate.interval
+                << QString::fromUtf8(rate.captions[l]);
+    }
 }
 
 void tst_frmprincipale::refreshRate() {
