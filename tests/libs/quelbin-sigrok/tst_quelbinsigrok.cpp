@@ -1,168 +1,20 @@
 // The libsigrok acquisition library loaded as Solvane loads it, on
 // libsigrok's demo device: what it lists and delivers, its commands, a lost
 // device, what goes wrong with the two variables, and unloading.
-#include "quelbinfunctions.h"
+#include "sigroklibrary.h"
 #include "silentinstrument.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QLibrary>
 #include <QTest>
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-const QByteArray deviceVariable("SOLVANE_SIGROK_DEVICE");
-const QByteArray configVariable("SOLVANE_SIGROK_CONFIG");
 const QByteArray threadName("quelbin-sigrok");
-
-// Standard error goes to a file for as long as the object lives.
-class CapturedStderr {
-public:
-    CapturedStderr() : m_file(std::tmpfile()) {
-        std::fflush(stderr);
-        m_saved = dup(STDERR_FILENO);
-        dup2(fileno(m_file), STDERR_FILENO);
-    }
-    ~CapturedStderr() {
-        std::fflush(stderr);
-        dup2(m_saved, STDERR_FILENO);
-        close(m_saved);
-        std::fclose(m_file);
-    }
-    CapturedStderr(const CapturedStderr&) = delete;
-    CapturedStderr& operator=(const CapturedStderr&) = delete;
-
-    QByteArrayList lines() const {
-        std::fflush(stderr);
-        QFile file;
-        file.open(dup(fileno(m_file)), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-        file.seek(0);
-        QByteArrayList lines = file.readAll().split('\n');
-        lines.removeAll(QByteArray());
-        return lines;
-    }
-
-private:
-    std::FILE* m_file;
-    int m_saved;
-};
-
-struct Raw {
-    std::int32_t header = 0;
-    std::int32_t count = 0;
-    QByteArray bytes;
-};
-
-// The library under test, loaded after setting the two variables (a null
-// value leaves a variable unset); unloaded at the end of the scope.
-class SigrokLibrary : public QuelbinFunctions {
-public:
-    explicit SigrokLibrary(const QByteArray& device, const QByteArray& config = {})
-        : m_library(QStringLiteral(SOLVANE_SIGROK_LIBRARY)) {
-        setVariable(deviceVariable, device);
-        setVariable(configVariable, config);
-        if (!m_library.load())
-            qFatal("%s", qPrintable(m_library.errorString()));
-        if (const char* missing =
-                resolve([&](const char* name) { return m_library.resolve(name); }))
-            qFatal("%s missing", missing);
-    }
-    ~SigrokLibrary() { m_library.unload(); }
-    SigrokLibrary(const SigrokLibrary&) = delete;
-    SigrokLibrary& operator=(const SigrokLibrary&) = delete;
-
-    bool unload() { return m_library.unload(); }
-
-    QByteArray sensor(std::int32_t index) {
-        std::array<char, QUELBIN_NAME_SIZE> name{};
-        std::int32_t type = -1;
-        if (getDevice(index, name.data(), &type) == 0)
-            return QByteArray();
-        return QByteArray(name.data()) + ':' + QByteArray::number(type);
-    }
-    QByteArrayList sensors() {
-        QByteArrayList list;
-        for (std::int32_t i = 0; i < getNbDevices(); ++i)
-            list << sensor(i);
-        return list;
-    }
-    QByteArray commandName(std::int32_t index) {
-        std::array<char, QUELBIN_NAME_SIZE> name{};
-        getCommandName(index, name.data());
-        return QByteArray(name.data());
-    }
-    Raw raw(std::int32_t index) {
-        Raw raw;
-        std::array<std::uint8_t, QUELBIN_RAW_SIZE> data;
-        data.fill(0xAA);
-        getRawDataInfo(index, &raw.header, &raw.count);
-        getRawData(index, data.data());
-        raw.bytes = QByteArray(reinterpret_cast<const char*>(data.data()), QUELBIN_RAW_SIZE);
-        // Nothing beyond what the count announces.
-        if (raw.bytes.mid(raw.count) != QByteArray(QUELBIN_RAW_SIZE - raw.count, '\xAA'))
-            qFatal("getRawData wrote beyond the byte count %d", raw.count);
-        raw.bytes.truncate(raw.count);
-        return raw;
-    }
-    bool disconnected() {
-        std::int32_t header = -1;
-        std::int32_t count = -1;
-        getRawDataInfo(0, &header, &count);
-        return getNbAcqui() == 0 && getNbDevices() == 0 && getNbCommands() == 0 &&
-               sensor(0).isNull() && header == 0 && count == 0;
-    }
-
-private:
-    static void setVariable(const QByteArray& name, const QByteArray& value) {
-        if (value.isNull())
-            qunsetenv(name.constData());
-        else
-            qputenv(name.constData(), value);
-    }
-
-    QLibrary m_library;
-};
-
-// The directory of each of the process's threads.
-QStringList threadDirectories() {
-    const QDir tasks(QStringLiteral("/proc/self/task"));
-    QStringList directories;
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        directories << tasks.filePath(task);
-    return directories;
-}
-
-int threadCount() {
-    return static_cast<int>(threadDirectories().size());
-}
-
-int threadsNamed(const QByteArray& name) {
-    int count = 0;
-    for (const QString& directory : threadDirectories()) {
-        QFile comm(directory + QStringLiteral("/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
-            ++count;
-    }
-    return count;
-}
-
-bool mapped() {
-    void* handle = dlopen(SOLVANE_SIGROK_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
-    if (handle != nullptr)
-        dlclose(handle);
-    return handle != nullptr;
-}
 
 // The header of `sensor` once two reads 200 ms apart agree, or -1.
 std::int32_t settledHeader(SigrokLibrary& library, std::int32_t sensor) {
@@ -175,12 +27,6 @@ std::int32_t settledHeader(SigrokLibrary& library, std::int32_t sensor) {
         previous = now;
     }
     return -1;
-}
-
-QVector<float> floats(const QByteArray& bytes) {
-    QVector<float> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.constData(), static_cast<std::size_t>(values.size()) * 4);
-    return values;
 }
 
 constexpr int demoLogic = 8;
@@ -430,14 +276,14 @@ void tst_quelbinsigrok::unloadStopsTheThreadAndReloadWorks() {
         QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, 5000);
         // Threads the library's thread starts take its name until they rename themselves.
         QTRY_COMPARE_WITH_TIMEOUT(threadsNamed(threadName), 1, 2000);
-        QVERIFY(mapped());
+        QVERIFY(sigrokLibraryMapped());
         QElapsedTimer unloading;
         unloading.start();
         QVERIFY(library.unload());
         QVERIFY(unloading.elapsed() < 1000);
         QCOMPARE(threadsNamed(threadName), 0);
         QCOMPARE(threadCount(), threadsBefore);
-        QVERIFY(!mapped());
+        QVERIFY(!sigrokLibraryMapped());
     }
     {
         // Loaded afresh: opened again, acquiring; then unloaded while stopped.
@@ -448,7 +294,7 @@ void tst_quelbinsigrok::unloadStopsTheThreadAndReloadWorks() {
         QVERIFY(settledHeader(library, demoLogic) > 0);
         QVERIFY(library.unload());
         QCOMPARE(threadCount(), threadsBefore);
-        QVERIFY(!mapped());
+        QVERIFY(!sigrokLibraryMapped());
     }
 }
 
@@ -469,7 +315,7 @@ void tst_quelbinsigrok::unloadInterruptsAnOpeningThatWaitsOnTheDevice() {
     QVERIFY(library.unload());
     QVERIFY2(unloading.elapsed() < 3000, qPrintable(QString::number(unloading.elapsed())));
     QCOMPARE(threadCount(), threadsBefore);
-    QVERIFY(!mapped());
+    QVERIFY(!sigrokLibraryMapped());
     // Unloading is no failure to report.
     QCOMPARE(captured.lines(), QByteArrayList());
 }
