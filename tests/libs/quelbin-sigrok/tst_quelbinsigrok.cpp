@@ -259,25 +259,30 @@ void tst_quelbinsigrok::sessionEndedByItsLimitKeepsItsLastSamples() {
 
 void tst_quelbinsigrok::wideLogicCountsSamplesNotBytes_data() {
     QTest::addColumn<int>("channels");
-    QTest::newRow("8") << 8;
-    QTest::newRow("16") << 16;
-    QTest::newRow("32") << 32;
+    QTest::addColumn<QByteArray>("samplerate");
+    QTest::addColumn<int>("rate");
+    QTest::newRow("8") << 8 << QByteArray("1000") << 1000;
+    QTest::newRow("16, a decimal rate") << 16 << QByteArray("1.5k") << 1500;
+    QTest::newRow("32") << 32 << QByteArray("1k") << 1000;
 }
 
 void tst_quelbinsigrok::wideLogicCountsSamplesNotBytes() {
     // Samples are one bit per channel: a 16-channel analyser packs two bytes
     // a sample, a 32-channel one four.
     QFETCH(int, channels);
+    QFETCH(QByteArray, samplerate);
+    QFETCH(int, rate);
     SigrokLibrary library("demo:analog_channels=0:logic_channels=" + QByteArray::number(channels),
-                          "samplerate=1000");
+                          "samplerate=" + samplerate);
     QTRY_VERIFY_WITH_TIMEOUT(library.raw(0).header > 0, 5000);
     const std::int32_t first = library.raw(0).header;
     QElapsedTimer clock;
     clock.start();
     std::this_thread::sleep_for(2s);
     const std::int32_t last = library.raw(channels - 1).header;
-    const double rate = (last - first) * 1000.0 / static_cast<double>(clock.elapsed());
-    QVERIFY2(rate > 700 && rate < 1300, qPrintable(QString::number(rate)));
+    const double measured = (last - first) * 1000.0 / static_cast<double>(clock.elapsed());
+    QVERIFY2(measured > 0.75 * rate && measured < 1.25 * rate,
+             qPrintable(QString::number(measured)));
     for (std::int32_t sensor = 0; sensor < channels; ++sensor) {
         const Raw raw = library.raw(sensor);
         QCOMPARE(raw.count, 128);
