@@ -1,5 +1,6 @@
 #include "acquisition.h"
 
+#include "connection.h"
 #include "device.h"
 #include "settings.h"
 
@@ -215,6 +216,10 @@ std::optional<Acquisition::Prepared> Acquisition::prepare() {
         report(m_config, values.error);
         return std::nullopt;
     }
+    for (const Setting& option : device.value->options) {
+        if (option.key == "conn" && option.value)
+            prepared.connectionNode = connectionNode(*option.value);
+    }
     prepared.scanOptions = std::move(*options.value);
     prepared.settings = std::move(*values.value);
     for (const ConfigValue& setting : prepared.settings) {
@@ -242,8 +247,11 @@ void Acquisition::keepOpen(const Prepared& prepared) {
             m_requests.running = true;
         }
         takeLibraryMessage();
-        Device::Opening opening = Device::open(m_sigrok, prepared.driver, prepared.scanOptions,
-                                               prepared.settings, m_state);
+        Device::Opening opening =
+            nodePresent(prepared.connectionNode)
+                ? Device::open(m_sigrok, prepared.driver, prepared.scanOptions, prepared.settings,
+                               m_state)
+                : Device::Opening{nullptr, "'" + prepared.connectionNode + "' is not there", false};
         if (requests().shutdown)
             return;
         if (!opening.device) {

@@ -64,6 +64,9 @@ private:
         // The settings that end a session by themselves ("limit_samples=5"),
         // for the line that says so; empty if none.
         std::string limits;
+        // The file that stands for the connection named by "conn=...", if
+        // any: while it is missing, scanning is no use.
+        std::string connectionNode;
     };
     // The callback data of the source that watches the requests, the
     // connection and the device's silence while a session runs.

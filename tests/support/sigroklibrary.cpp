@@ -138,6 +138,8 @@ bool sigrokLibraryMapped() {
 
 QVector<float> floats(const QByteArray& bytes) {
     QVector<float> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.constData(), static_cast<std::size_t>(values.size()) * 4);
+    // An empty vector's data() is null, which memcpy may not be given.
+    if (!values.isEmpty())
+        std::memcpy(values.data(), bytes.constData(), static_cast<std::size_t>(values.size()) * 4);
     return values;
 }
