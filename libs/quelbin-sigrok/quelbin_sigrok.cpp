@@ -23,7 +23,7 @@ struct Release {
     Release() = default;
     Release(const Release&) = delete;
     Release& operator=(const Release&) = delete;
-    ~Release() { solvane::sigrok::releaseLibrary(std::chrono::milliseconds(900)); }
+    ~Release() { solvane::sigrok::releaseLibrary(std::chrono::milliseconds(600)); }
 };
 const Release release;
 

@@ -111,6 +111,8 @@ private slots:
     void portRemovedThenRestored();
     void meterSilentThenBack_data() { addMeters(); }
     void meterSilentThenBack();
+    void unloadWhileScanningASilentMeter_data() { addMeters(); }
+    void unloadWhileScanningASilentMeter();
 
 private:
     static void addMeters();
@@ -236,6 +238,23 @@ void tst_sigrokserial::meterSilentThenBack() {
     const qint64 restored = millisecondsUntil([&] { return shows(library, -0.5F); }, 10000);
     qInfo("meter back -> connected: %lld ms", restored);
     QVERIFY2(restored >= 0 && restored <= 7000, qPrintable(QString::number(restored)));
+}
+
+void tst_sigrokserial::unloadWhileScanningASilentMeter() {
+    // The driver's scan waits 3 s for a packet and nothing cuts it short:
+    // unloading must not wait for it.
+    SerialMeter meter(fetched<MeterProtocol>("protocol"), 0);
+    const int threadsBefore = threadCount();
+    SigrokLibrary library(fetched<QByteArray>("driver") + ":conn=" + meter.port());
+    QVERIFY(library.disconnected());
+    std::this_thread::sleep_for(300ms);
+    QElapsedTimer unloading;
+    unloading.start();
+    QVERIFY(library.unload());
+    qInfo("unloaded in %lld ms", unloading.elapsed());
+    QVERIFY2(unloading.elapsed() < 1000, qPrintable(QString::number(unloading.elapsed())));
+    // The scan ends by itself in the library part that stays loaded.
+    QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsBefore, 5000);
 }
 
 QTEST_GUILESS_MAIN(tst_sigrokserial)
