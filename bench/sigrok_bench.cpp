@@ -142,6 +142,7 @@ void acquiring(const char* path, int rounds, std::chrono::microseconds pause) {
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::int32_t lastHeader = 0;
+    library.getNbAcqui(); // a poll takes the module's state
     library.getRawDataInfo(8, &lastHeader, &count);
     char title[160];
     std::snprintf(title, sizeof title,
@@ -175,11 +176,11 @@ void opening(const char* path, int rounds, std::chrono::microseconds pause) {
     // came while the device was being opened.
     const bool stillOpening = instrument.waiting();
     char title[200];
-    std::snprintf(title, sizeof title,
-                  "While opening (%s, no answer): %d rounds in %.2f s, scan still waiting: %s, "
-                  "module read as connected: %s",
-                  device.c_str(), rounds, seconds, stillOpening ? "yes" : "NO",
-                  connected ? "YES" : "no");
+    std::snprintf(
+        title, sizeof title,
+        "While lost, opening (%s, no answer): %d rounds in %.2f s, scan still waiting: %s, "
+        "module read as connected: %s",
+        device.c_str(), rounds, seconds, stillOpening ? "yes" : "NO", connected ? "YES" : "no");
     printTable(title, samples);
     std::printf("unload while the scan still waits: %.1f ms\n", unload(library));
 }

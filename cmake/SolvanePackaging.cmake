@@ -81,6 +81,8 @@ solvane_install_module(quelbin_sim solvane-simulation simulation runtime "the si
 if(TARGET quelbin_sigrok)
     solvane_install_module(quelbin_sigrok solvane-sigrok sigrok sigrok
                            "a device driven by libsigrok")
+    install(TARGETS quelbin_sigrok_parts LIBRARY DESTINATION ${SOLVANE_INSTALL_PRIVATEDIR}/sigrok
+            COMPONENT sigrok)
     list(APPEND components sigrok)
 endif()
 

@@ -11,8 +11,10 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     xvfb xauth imagemagick xdotool fonts-dejavu-core fonts-liberation2
     dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db
-    libsigrok-dev
+    libsigrok-dev locales
 )
+# Tests also run in these locales.
+locales=(fr_FR.UTF-8)
 windows=0
 if [ "${1:-}" = windows ]; then
     windows=1
@@ -64,12 +66,20 @@ done
 if [ "$sources_changed" -eq 1 ]; then
     apt_update
 fi
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "${as_root[0]:-}" = false ]; then
-    echo "install-deps: missing packages (${missing[*]}) and neither root nor sudo" >&2
-    exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+    if [ "${as_root[0]:-}" = false ]; then
+        echo "install-deps: missing packages (${missing[*]}) and neither root nor sudo" >&2
+        exit 1
+    fi
+    echo "install-deps: installing ${missing[*]}"
+    apt_update
+    "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "install-deps: installing ${missing[*]}"
-apt_update
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+for locale in "${locales[@]}"; do
+    # locale -a writes "fr_FR.utf8" for "fr_FR.UTF-8".
+    if ! locale -a | grep -qix "${locale%%.*}.utf-\?8"; then
+        echo "install-deps: generating the locale $locale"
+        "${as_root[@]}" localedef -i "${locale%%.*}" -f UTF-8 "$locale"
+    fi
+done

@@ -1,5 +1,6 @@
 #include "acquisition.h"
 
+#include "connection.h"
 #include "device.h"
 #include "settings.h"
 
@@ -14,11 +15,12 @@ namespace solvane::sigrok {
 
 namespace {
 
-// How often a running acquisition looks at the requests: the delay of a command.
+// How often a running acquisition looks at the requests: the delay of a
+// command, and of noticing a silence.
 constexpr guint requestPollMs = 50;
-// How long the thread has to stop on its own before its blocking calls are
-// interrupted, and how often they are then.
-constexpr std::chrono::seconds stopGrace{1};
+// How often it looks whether the device's connection still exists.
+constexpr std::chrono::milliseconds connectionCheckEvery{500};
+// How often a thread that does not stop by itself is interrupted.
 constexpr std::chrono::milliseconds interruptEvery{100};
 
 void ignoreSignal(int) {}
@@ -60,22 +62,29 @@ Acquisition::Acquisition(ModuleState& state, std::optional<std::string> deviceTe
       m_thread([this] { run(); }) {}
 
 Acquisition::~Acquisition() {
+    m_thread.join();
+    g_main_context_unref(m_context);
+}
+
+bool Acquisition::finish(std::chrono::milliseconds bound) {
     std::unique_lock lock(m_requestMutex);
     m_requests.shutdown = true;
     m_requestChanged.notify_all();
     const auto ended = [this] { return m_ended; };
-    if (!m_requestChanged.wait_for(lock, stopGrace, ended)) {
-        // libsigrok cannot cancel a call that waits on a device: a network
-        // instrument that accepted the connection and never answers keeps a
-        // scan in recv() for good. Interrupt the thread's blocking call until
-        // the failure it makes brings the thread back to its own loop.
-        const InterruptingSignal interrupting;
-        while (!m_requestChanged.wait_for(lock, interruptEvery, ended))
-            pthread_kill(m_thread.native_handle(), InterruptingSignal::number());
+    if (m_requestChanged.wait_for(lock, bound / 2, ended))
+        return true;
+    // libsigrok cannot cancel a call that waits on a device: a network
+    // instrument that accepted the connection and never answers keeps a
+    // scan in recv() for good. Interrupt the thread's blocking call so that
+    // the failure it makes brings the thread back to its own loop.
+    const InterruptingSignal interrupting;
+    const auto deadline = std::chrono::steady_clock::now() + (bound - bound / 2);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pthread_kill(m_thread.native_handle(), InterruptingSignal::number());
+        if (m_requestChanged.wait_for(lock, interruptEvery, ended))
+            return true;
     }
-    lock.unlock();
-    m_thread.join();
-    g_main_context_unref(m_context);
+    return false;
 }
 
 void Acquisition::request(Command command) {
@@ -207,8 +216,17 @@ std::optional<Acquisition::Prepared> Acquisition::prepare() {
         report(m_config, values.error);
         return std::nullopt;
     }
+    for (const Setting& option : device.value->options) {
+        if (option.key == "conn" && option.value)
+            prepared.connectionNode = connectionNode(*option.value);
+    }
     prepared.scanOptions = std::move(*options.value);
     prepared.settings = std::move(*values.value);
+    for (const ConfigValue& setting : prepared.settings) {
+        if (setting.key == SR_CONF_LIMIT_SAMPLES || setting.key == SR_CONF_LIMIT_MSEC ||
+            setting.key == SR_CONF_LIMIT_FRAMES)
+            prepared.limits += (prepared.limits.empty() ? "" : ", ") + setting.text;
+    }
     return prepared;
 }
 
@@ -218,6 +236,9 @@ std::optional<Acquisition::Prepared> Acquisition::prepare() {
 void Acquisition::keepOpen(const Prepared& prepared) {
     bool failing = false;
     const auto shutdown = [](const Requests& r) { return r.shutdown; };
+    const auto shutdownOrReconnect = [](const Requests& r) { return r.shutdown || r.reconnect; };
+    const std::string retrying =
+        "; opening it again every " + std::to_string(retryDelay.count()) + " s";
     while (!requests().shutdown) {
         {
             // Once open, the device acquires by itself.
@@ -226,8 +247,11 @@ void Acquisition::keepOpen(const Prepared& prepared) {
             m_requests.running = true;
         }
         takeLibraryMessage();
-        Device::Opening opening = Device::open(m_sigrok, prepared.driver, prepared.scanOptions,
-                                               prepared.settings, m_state);
+        Device::Opening opening =
+            nodePresent(prepared.connectionNode)
+                ? Device::open(m_sigrok, prepared.driver, prepared.scanOptions, prepared.settings,
+                               m_state)
+                : Device::Opening{nullptr, "'" + prepared.connectionNode + "' is not there", false};
         if (requests().shutdown)
             return;
         if (!opening.device) {
@@ -242,54 +266,88 @@ void Acquisition::keepOpen(const Prepared& prepared) {
                 report(m_device,
                        cause + "; trying again every " + std::to_string(retryDelay.count()) + " s");
             failing = true;
-            waitUntil(shutdown, retryDelay);
+            waitUntil(shutdownOrReconnect, retryDelay);
             continue;
         }
         failing = false;
         m_state.connect(opening.device->sensors());
-        const bool lost = !acquire(*opening.device);
+        const Ending ending = acquire(*opening.device, prepared);
         m_state.disconnect();
         opening.device.reset();
-        if (lost) {
-            const std::string message = takeLibraryMessage();
-            report(m_device,
-                   "the device stopped acquiring" + (message.empty() ? "" : " (" + message + ")") +
-                       "; opening it again every " + std::to_string(retryDelay.count()) + " s");
+        if (ending.lost) {
+            report(m_device, ending.why + retrying);
             failing = true;
-            waitUntil(shutdown, retryDelay);
+            waitUntil(shutdownOrReconnect, retryDelay);
         }
     }
 }
 
 // Runs the acquisition, paused and resumed on request, until a reconnection
-// or the unloading asks to close the device (true), or the device stops by
-// itself or will not start (false: lost).
-bool Acquisition::acquire(Device& device) {
+// or the unloading asks to close the device, or the device is lost: gone,
+// silent, stopped by itself or refusing to start. A session that the
+// device's own limits end starts again after a pause, the device still open
+// and its last data still readable.
+Acquisition::Ending Acquisition::acquire(Device& device, const Prepared& prepared) {
+    bool limitReported = false;
     for (;;) {
         const Requests now =
             waitUntil([](const Requests& r) { return r.shutdown || r.reconnect || r.running; });
         if (now.shutdown || now.reconnect)
-            return true;
+            return {};
         if (!device.start())
-            return false;
+            return {true, "the device would not start acquiring" + libraryMessageInBrackets()};
         // The source runs on this thread, within device.run(), and is gone
         // before `watch` is.
-        Watch watch{*this, device};
+        Watch watch{*this, device, false, {}, {}};
         GSource* source = g_timeout_source_new(requestPollMs);
         g_source_set_callback(source, &Acquisition::onWatch, &watch, nullptr);
         g_source_attach(source, m_context);
         device.run();
         g_source_destroy(source);
         g_source_unref(source);
-        if (!watch.stopAsked)
-            return false;
+        if (!watch.lost.empty())
+            return {true, watch.lost};
+        if (watch.stopAsked)
+            continue;
+        const std::string message = libraryMessageInBrackets();
+        if (prepared.limits.empty() || !device.connectionPresent())
+            return {true, "the device stopped acquiring" + message};
+        if (!limitReported)
+            report(m_device, "the device stopped acquiring: " + prepared.limits +
+                                 " ended it; starting it again every " +
+                                 std::to_string(retryDelay.count()) + " s");
+        limitReported = true;
+        const Requests after = waitUntil(
+            [](const Requests& r) { return r.shutdown || r.reconnect || !r.running; }, retryDelay);
+        if (after.shutdown || after.reconnect)
+            return {};
     }
+}
+
+std::string Acquisition::libraryMessageInBrackets() {
+    const std::string message = takeLibraryMessage();
+    return message.empty() ? message : " (" + message + ")";
 }
 
 gboolean Acquisition::onWatch(void* data) {
     auto& watch = *static_cast<Watch*>(data);
+    if (watch.stopAsked)
+        return G_SOURCE_CONTINUE;
     const Requests now = watch.acquisition.requests();
-    if (!watch.stopAsked && (now.shutdown || now.reconnect || !now.running)) {
+    const auto time = Pace::Clock::now();
+    if (now.shutdown || now.reconnect || !now.running) {
+        watch.stopAsked = true;
+    } else if (time >= watch.nextConnectionCheck) {
+        watch.nextConnectionCheck = time + connectionCheckEvery;
+        if (!watch.device.connectionPresent())
+            watch.lost = "its connection '" + watch.device.connection() + "' is gone";
+    }
+    if (watch.lost.empty() && !watch.stopAsked && watch.device.pace().silent(time)) {
+        const auto seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(watch.device.pace().silence(time));
+        watch.lost = "nothing received for " + std::to_string(seconds.count()) + " s";
+    }
+    if (watch.stopAsked || !watch.lost.empty()) {
         watch.stopAsked = true;
         watch.device.stop();
     }

@@ -26,7 +26,8 @@ class Device;
 // The module's commands, by index.
 enum class Command : std::int32_t { Start = 0, Stop = 1, Reconnect = 2 };
 
-// Time between two attempts at opening a device that is missing or lost.
+// Time between two attempts at opening a device that is missing or lost,
+// and between two sessions of a device whose own limit ends them.
 inline constexpr std::chrono::seconds retryDelay{2};
 
 class Acquisition {
@@ -34,13 +35,20 @@ public:
     // The two variables' texts, as read from the environment (nullopt: unset).
     Acquisition(ModuleState& state, std::optional<std::string> deviceText,
                 std::optional<std::string> configText);
-    // Stops the acquisition, closes the device and ends the thread.
+    // Only once finish() has returned true: joins the thread.
     ~Acquisition();
     Acquisition(const Acquisition&) = delete;
     Acquisition& operator=(const Acquisition&) = delete;
 
     // Returns at once; the thread carries the command out.
     void request(Command command);
+
+    // Asks the thread to stop the acquisition, close the device and end,
+    // and waits for it at most `bound`, interrupting its blocking calls in
+    // the second half. False: it is still in a call libsigrok cannot cut
+    // short (a serial scan waits out its own timeout); it ends by itself
+    // later, and this object must outlive it.
+    bool finish(std::chrono::milliseconds bound);
 
 private:
     struct Requests {
@@ -53,19 +61,32 @@ private:
         sr_dev_driver* driver = nullptr;
         std::vector<ConfigValue> scanOptions;
         std::vector<ConfigValue> settings;
+        // The settings that end a session by themselves ("limit_samples=5"),
+        // for the line that says so; empty if none.
+        std::string limits;
+        // The file that stands for the connection named by "conn=...", if
+        // any: while it is missing, scanning is no use.
+        std::string connectionNode;
     };
-    // The callback data of the source that watches the requests while a
-    // session runs.
+    // The callback data of the source that watches the requests, the
+    // connection and the device's silence while a session runs.
     struct Watch {
         Acquisition& acquisition;
         Device& device;
         bool stopAsked = false;
+        std::string lost; // why the device counts as lost, if it does
+        std::chrono::steady_clock::time_point nextConnectionCheck;
+    };
+    // How an acquisition ended: closing asked for, or the device lost.
+    struct Ending {
+        bool lost = false;
+        std::string why;
     };
 
     void run();
     std::optional<Prepared> prepare();
     void keepOpen(const Prepared& prepared);
-    bool acquire(Device& device);
+    Ending acquire(Device& device, const Prepared& prepared);
 
     Requests requests() const;
     // Waits until `until` holds of the requests, or for at most `timeout`.
@@ -74,6 +95,8 @@ private:
                        std::optional<std::chrono::milliseconds> timeout = std::nullopt);
     static void report(const Variable& variable, const std::string& problem);
     std::string takeLibraryMessage();
+    // " (libsigrok's last warning)", or nothing.
+    std::string libraryMessageInBrackets();
     static int onLibraryMessage(void* self, int level, const char* format, va_list arguments);
     static gboolean onWatch(void* data);
 

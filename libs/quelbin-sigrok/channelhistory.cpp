@@ -19,13 +19,17 @@ std::int32_t ChannelHistory::header() const {
     return static_cast<std::int32_t>(m_samples & 0x7FFF'FFFFU);
 }
 
-std::size_t logicTail(const std::uint8_t* samples, std::uint64_t length, std::size_t unitsize,
+std::uint64_t logicSampleCount(std::uint64_t length, std::size_t unitsize) {
+    return unitsize == 0 ? 0 : length / unitsize;
+}
+
+std::size_t logicTail(const std::uint8_t* samples, std::uint64_t sampleCount, std::size_t unitsize,
                       std::size_t bit, RawBytes& out) {
     if (unitsize == 0 || bit >= 8 * unitsize)
         return 0;
     const std::size_t count =
-        static_cast<std::size_t>(std::min<std::uint64_t>(length, rawCapacity));
-    const std::uint8_t* sample = samples + (length - count) * unitsize + bit / 8;
+        static_cast<std::size_t>(std::min<std::uint64_t>(sampleCount, rawCapacity));
+    const std::uint8_t* sample = samples + (sampleCount - count) * unitsize + bit / 8;
     const unsigned shift = static_cast<unsigned>(bit % 8);
     for (std::size_t i = 0; i < count; ++i, sample += unitsize)
         out[i] = static_cast<std::uint8_t>((*sample >> shift) & 1U);

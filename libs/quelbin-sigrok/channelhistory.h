@@ -34,10 +34,16 @@ private:
     std::uint64_t m_samples = 0;
 };
 
-// The last samples of the logic channel at bit `bit` of a logic packet
-// (`length` samples of `unitsize` bytes), one byte (0 or 1) each, oldest
-// first, into `out`; returns the bytes written (at most 128).
-std::size_t logicTail(const std::uint8_t* samples, std::uint64_t length, std::size_t unitsize,
+// The number of whole samples in a logic packet of `length` bytes: libsigrok
+// gives the length in bytes, each sample `unitsize` bytes wide (one bit per
+// channel), so wide analysers have fewer samples than bytes.
+std::uint64_t logicSampleCount(std::uint64_t length, std::size_t unitsize);
+
+// The last samples of the logic channel at bit `bit` (bit bit%8 of byte
+// bit/8 of each sample) of `sampleCount` samples of `unitsize` bytes, one
+// byte (0 or 1) each, oldest first, into `out`; returns the bytes written
+// (at most 128).
+std::size_t logicTail(const std::uint8_t* samples, std::uint64_t sampleCount, std::size_t unitsize,
                       std::size_t bit, RawBytes& out);
 
 // The last values of channel `channel` out of `channels` interleaved ones

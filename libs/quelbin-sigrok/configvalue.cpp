@@ -1,9 +1,9 @@
 #include "configvalue.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+#include <charconv>
 #include <limits>
+#include <string_view>
 
 namespace solvane::sigrok {
 
@@ -18,14 +18,79 @@ VariantPtr pair(GVariant* first, GVariant* second) {
     return owned(g_variant_new_tuple(items, 2));
 }
 
-// A whole decimal number, nothing before or after it.
-bool parseDouble(const std::string& text, double& result) {
-    if (text.empty())
+// A whole decimal number in C's notation ("2.5"), nothing before or after
+// it, whatever the locale: Qt sets the process's locale from the user's, in
+// which the decimal separator may be a comma.
+bool parseDouble(std::string_view text, double& result) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, result);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+// A count or a rate as libsigrok's tools write them: "1000", "1k", "1.5k",
+// "2M", "1 GHz". Refused unless the whole text is read and makes a whole
+// number ("1.5" is no sample count).
+bool parseSize(std::string_view text, std::uint64_t& result) {
+    const auto digits = [&](std::size_t from) {
+        std::size_t to = from;
+        while (to < text.size() && text[to] >= '0' && text[to] <= '9')
+            ++to;
+        return to;
+    };
+    const std::size_t wholeEnd = digits(0);
+    std::string_view fraction;
+    std::size_t at = wholeEnd;
+    if (at < text.size() && text[at] == '.') {
+        at = digits(wholeEnd + 1);
+        fraction = text.substr(wholeEnd + 1, at - wholeEnd - 1);
+    }
+    if (wholeEnd == 0 && fraction.empty())
         return false;
-    char* end = nullptr;
-    errno = 0;
-    result = std::strtod(text.c_str(), &end);
-    return errno == 0 && *end == '\0';
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    unsigned exponent = 0;
+    if (at < text.size()) {
+        switch (text[at]) {
+        case 'k':
+        case 'K':
+            exponent = 3;
+            break;
+        case 'm':
+        case 'M':
+            exponent = 6;
+            break;
+        case 'g':
+        case 'G':
+            exponent = 9;
+            break;
+        default:
+            break;
+        }
+        at += exponent > 0 ? 1 : 0;
+    }
+    const std::string_view unit = text.substr(at);
+    if (!unit.empty() && g_ascii_strcasecmp(std::string(unit).c_str(), "Hz") != 0)
+        return false;
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.remove_suffix(1);
+    if (fraction.size() > exponent)
+        return false;
+    std::uint64_t whole = 0;
+    if (wholeEnd > 0 &&
+        std::from_chars(text.data(), text.data() + wholeEnd, whole).ec != std::errc())
+        return false;
+    // At most 9 digits: no overflow.
+    std::uint64_t part = 0;
+    std::from_chars(fraction.data(), fraction.data() + fraction.size(), part);
+    std::uint64_t scale = 1;
+    for (unsigned i = 0; i < exponent; ++i)
+        scale *= 10;
+    std::uint64_t fractionScale = scale;
+    for (std::size_t i = 0; i < fraction.size(); ++i)
+        fractionScale /= 10;
+    std::uint64_t scaled = 0;
+    return !__builtin_mul_overflow(whole, scale, &scaled) &&
+           !__builtin_add_overflow(scaled, part * fractionScale, &result);
 }
 
 VariantPtr parseValue(int datatype, const std::string& text) {
@@ -33,11 +98,11 @@ VariantPtr parseValue(int datatype, const std::string& text) {
     std::uint64_t q = 0;
     switch (datatype) {
     case SR_T_UINT64:
-        if (sr_parse_sizestring(text.c_str(), &p) != SR_OK)
+        if (!parseSize(text, p))
             return nullptr;
         return owned(g_variant_new_uint64(p));
     case SR_T_INT32:
-        if (sr_parse_sizestring(text.c_str(), &p) != SR_OK ||
+        if (!parseSize(text, p) ||
             p > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
             return nullptr;
         return owned(g_variant_new_int32(static_cast<std::int32_t>(p)));
@@ -45,8 +110,17 @@ VariantPtr parseValue(int datatype, const std::string& text) {
         if (!g_utf8_validate(text.c_str(), -1, nullptr))
             return nullptr;
         return owned(g_variant_new_string(text.c_str()));
-    case SR_T_BOOL:
-        return owned(g_variant_new_boolean(sr_parse_boolstring(text.c_str())));
+    case SR_T_BOOL: {
+        // Anything but a plain yes or no is a mistake, not a no.
+        const auto is = [&](const char* word) {
+            return g_ascii_strcasecmp(text.c_str(), word) == 0;
+        };
+        if (is("yes") || is("true") || is("on") || is("1"))
+            return owned(g_variant_new_boolean(TRUE));
+        if (is("no") || is("false") || is("off") || is("0"))
+            return owned(g_variant_new_boolean(FALSE));
+        return nullptr;
+    }
     case SR_T_FLOAT: {
         double value = 0;
         if (!parseDouble(text, value))
@@ -66,8 +140,9 @@ VariantPtr parseValue(int datatype, const std::string& text) {
         const std::size_t dash = text.find('-', 1);
         double low = 0;
         double high = 0;
-        if (dash == std::string::npos || !parseDouble(text.substr(0, dash), low) ||
-            !parseDouble(text.substr(dash + 1), high))
+        const std::string_view range(text);
+        if (dash == std::string::npos || !parseDouble(range.substr(0, dash), low) ||
+            !parseDouble(range.substr(dash + 1), high))
             return nullptr;
         return pair(g_variant_new_double(low), g_variant_new_double(high));
     }

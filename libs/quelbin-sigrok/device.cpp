@@ -1,5 +1,9 @@
 #include "device.h"
 
+#include "connection.h"
+
+#include <chrono>
+
 namespace solvane::sigrok {
 
 Device::Device(sr_dev_driver* driver, sr_dev_inst* instance, ModuleState& state)
@@ -47,8 +51,28 @@ Device::Opening Device::open(sr_context* context, sr_dev_driver* driver,
         opening.error = "the device offers nothing to acquire";
         return opening;
     }
+    device->readPace();
+    if (const char* id = sr_dev_inst_connid_get(device->m_instance)) {
+        device->m_connection = id;
+        device->m_connectionNode = connectionNode(id);
+    }
     opening.device = std::move(device);
     return opening;
+}
+
+// A device that states its sample rate sets the silence it may keep.
+void Device::readPace() {
+    GVariant* value = nullptr;
+    if (sr_config_get(m_driver, m_instance, nullptr, SR_CONF_SAMPLERATE, &value) != SR_OK)
+        return;
+    const guint64 rate = g_variant_get_uint64(value);
+    g_variant_unref(value);
+    if (rate > 0)
+        m_pace.expectPeriod(std::chrono::nanoseconds(std::chrono::seconds(1)) / rate);
+}
+
+bool Device::connectionPresent() const {
+    return nodePresent(m_connectionNode);
 }
 
 Device::~Device() {
@@ -73,6 +97,7 @@ bool Device::listChannels() {
 }
 
 bool Device::start() {
+    m_pace.started(Pace::Clock::now());
     return sr_session_start(m_session) == SR_OK;
 }
 
@@ -86,24 +111,28 @@ void Device::stop() {
 
 void Device::onPacket(const sr_dev_inst*, const sr_datafeed_packet* packet, void* self) {
     auto* device = static_cast<Device*>(self);
-    if (packet->type == SR_DF_LOGIC)
+    if (packet->type == SR_DF_LOGIC) {
+        device->m_pace.delivered(Pace::Clock::now());
         device->onLogic(*static_cast<const sr_datafeed_logic*>(packet->payload));
-    else if (packet->type == SR_DF_ANALOG)
+    } else if (packet->type == SR_DF_ANALOG) {
+        device->m_pace.delivered(Pace::Clock::now());
         device->onAnalog(*static_cast<const sr_datafeed_analog*>(packet->payload));
+    }
 }
 
 void Device::onLogic(const sr_datafeed_logic& logic) {
-    if (logic.length == 0 || m_logic.empty())
+    const std::uint64_t sampleCount = logicSampleCount(logic.length, logic.unitsize);
+    if (sampleCount == 0 || m_logic.empty())
         return;
     const auto* samples = static_cast<const std::uint8_t*>(logic.data);
     m_state.update([&](std::span<ChannelHistory> histories) {
         RawBytes tail;
         for (const Channel& channel : m_logic) {
             const std::size_t size =
-                logicTail(samples, logic.length, logic.unitsize,
+                logicTail(samples, sampleCount, logic.unitsize,
                           static_cast<std::size_t>(channel.channel->index), tail);
             if (size > 0)
-                histories[channel.sensor].append({tail.data(), size}, logic.length);
+                histories[channel.sensor].append({tail.data(), size}, sampleCount);
         }
     });
 }

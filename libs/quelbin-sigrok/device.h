@@ -5,6 +5,7 @@
 
 #include "configvalue.h"
 #include "modulestate.h"
+#include "pace.h"
 
 #include <libsigrok/libsigrok.h>
 
@@ -34,6 +35,11 @@ public:
     Device& operator=(const Device&) = delete;
 
     const std::vector<SensorInfo>& sensors() const { return m_sensors; }
+    const Pace& pace() const { return m_pace; }
+    // What the device was found on, for messages ("/dev/ttyUSB0").
+    const std::string& connection() const { return m_connection; }
+    // False once the port or USB device it was found on has gone away.
+    bool connectionPresent() const;
     bool start();
     // Runs the session on the thread's default main context until it stops:
     // asked to by stop() (from a source on that context), or by itself.
@@ -43,6 +49,7 @@ public:
 private:
     Device(sr_dev_driver* driver, sr_dev_inst* instance, ModuleState& state);
     bool listChannels();
+    void readPace();
     static void onPacket(const sr_dev_inst* instance, const sr_datafeed_packet* packet, void* self);
     void onLogic(const sr_datafeed_logic& logic);
     void onAnalog(const sr_datafeed_analog& analog);
@@ -60,6 +67,9 @@ private:
     std::vector<Channel> m_logic;
     std::vector<Channel> m_analog;
     std::vector<float> m_floats;
+    Pace m_pace;
+    std::string m_connection;
+    std::string m_connectionNode;
 };
 
 } // namespace solvane::sigrok

@@ -1,42 +1,31 @@
 // The acquisition library's entry points over libsigrok. The instrument is
 // named by SOLVANE_SIGROK_DEVICE (and set up by SOLVANE_SIGROK_CONFIG); the
 // library's own thread does all the device work, and these functions only
-// read what it last published, so none of them waits on the device.
+// read what it last published, so none of them waits on the device. Each
+// poll (getNbAcqui) takes the module's state, which the other functions
+// answer from until the next poll.
 #include "quelbin.h"
 
-#include "acquisition.h"
-#include "modulestate.h"
-#include "settings.h"
+#include "library.h"
 
 #include <array>
-#include <cstdlib>
+#include <chrono>
 #include <cstring>
-#include <optional>
-#include <string>
 
 namespace {
 
-using solvane::sigrok::Acquisition;
 using solvane::sigrok::Command;
-using solvane::sigrok::ModuleState;
+using solvane::sigrok::library;
 
-std::optional<std::string> environmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-// Made on the first call; destroyed, thread stopped and device closed, when
-// the library is unloaded or the program ends.
-struct Library {
-    ModuleState state;
-    Acquisition acquisition{state, environmentValue(solvane::sigrok::deviceVariable),
-                            environmentValue(solvane::sigrok::configVariable)};
+// Unloading or the process's end releases the library, within a bound: it
+// may run under the loader's lock, which the library's thread may want.
+struct Release {
+    Release() = default;
+    Release(const Release&) = delete;
+    Release& operator=(const Release&) = delete;
+    ~Release() { solvane::sigrok::releaseLibrary(std::chrono::milliseconds(600)); }
 };
-
-Library& library() {
-    static Library instance;
-    return instance;
-}
+const Release release;
 
 // In the order of Command; Windows-1252, as Solvane reads names.
 constexpr std::array commandNames{
@@ -45,16 +34,16 @@ constexpr std::array commandNames{
     "Reconnecter l'appareil",
 };
 
-// The module offers its commands while the device is open.
+// Offered whether the device is open or not: "Reconnecter l'appareil" is
+// what an operator sends to a device that will not open.
 bool validCommand(int32_t index) {
-    return index >= 0 && static_cast<std::size_t>(index) < commandNames.size() &&
-           library().state.connected();
+    return index >= 0 && static_cast<std::size_t>(index) < commandNames.size();
 }
 
 } // namespace
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) {
-    return library().state.connected() ? 1 : 0;
+    return library().state.poll() ? 1 : 0;
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbDevices(void) {
@@ -70,7 +59,7 @@ extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t index,
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbCommands(void) {
-    return library().state.connected() ? static_cast<int32_t>(commandNames.size()) : 0;
+    return static_cast<int32_t>(commandNames.size());
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index,
@@ -93,7 +82,7 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int
                                                               int32_t* byteCount) {
     if (header == nullptr || byteCount == nullptr)
         return 0;
-    library().state.take(index, *header, *byteCount);
+    library().state.rawInfo(index, *header, *byteCount);
     return *byteCount > 0 ? 1 : 0;
 }
 
@@ -101,5 +90,5 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index,
                                                           uint8_t data[QUELBIN_RAW_SIZE]) {
     if (data == nullptr)
         return 0;
-    return static_cast<int32_t>(library().state.deliver(index, data));
+    return static_cast<int32_t>(library().state.rawData(index, data));
 }

@@ -3,7 +3,9 @@
 // channel's latest data, and handing them out coherently.
 #include "channelhistory.h"
 #include "configvalue.h"
+#include "connection.h"
 #include "modulestate.h"
+#include "pace.h"
 #include "settings.h"
 
 #include <QTest>
@@ -72,7 +74,10 @@ private slots:
     void analogTailTakesOneInterleavedChannel();
     void sensorNameKeepsPlainCharacters_data();
     void sensorNameKeepsPlainCharacters();
-    void deliveryMatchesTheTakenInfo();
+    void aPollAnswersFromOneState();
+    void silenceLimitFollowsThePace();
+    void connectionNodes_data();
+    void connectionNodes();
     void describeCutsLongNamesAndRefusesBadIndices();
 };
 
@@ -155,6 +160,10 @@ void tst_sigrokparts::configValueTyped_data() {
                                  << quint32(SR_CONF_SAMPLERATE) << QByteArray("uint64 1000");
     QTest::newRow("mega") << QByteArray("limit_samples") << QByteArray("2M")
                           << quint32(SR_CONF_LIMIT_SAMPLES) << QByteArray("uint64 2000000");
+    QTest::newRow("decimal size") << QByteArray("samplerate") << QByteArray("1.5k")
+                                  << quint32(SR_CONF_SAMPLERATE) << QByteArray("uint64 1500");
+    QTest::newRow("size in hertz") << QByteArray("samplerate") << QByteArray("2.25 MHz")
+                                   << quint32(SR_CONF_SAMPLERATE) << QByteArray("uint64 2250000");
     QTest::newRow("int32") << QByteArray("logic_channels") << QByteArray("4")
                            << quint32(SR_CONF_NUM_LOGIC_CHANNELS) << QByteArray("4");
     QTest::newRow("string") << QByteArray("conn") << QByteArray("/dev/ttyUSB0")
@@ -202,6 +211,17 @@ void tst_sigrokparts::configValueRefused_data() {
         << QByteArray("samplerate") << QByteArray() << QByteArray("needs a value");
     QTest::newRow("int32 overflow")
         << QByteArray("logic_channels") << QByteArray("3000000000") << QByteArray("'3000000000'");
+    QTest::newRow("size not whole")
+        << QByteArray("limit_samples") << QByteArray("1.5") << QByteArray("'1.5'");
+    QTest::newRow("size with junk")
+        << QByteArray("samplerate") << QByteArray("1.5k5") << QByteArray("'1.5k5'");
+    QTest::newRow("size beyond 64 bits")
+        << QByteArray("limit_samples") << QByteArray("18446744073709551616")
+        << QByteArray("'18446744073709551616'");
+    QTest::newRow("neither yes nor no")
+        << QByteArray("continuous") << QByteArray("maybe") << QByteArray("'maybe'");
+    QTest::newRow("decimal comma")
+        << QByteArray("amplitude") << QByteArray("2,5") << QByteArray("'2,5'");
     QTest::newRow("float with junk")
         << QByteArray("amplitude") << QByteArray("2.5x") << QByteArray("'2.5x'");
     QTest::newRow("range without high")
@@ -291,7 +311,7 @@ void tst_sigrokparts::headerWrapsWithin31Bits() {
 }
 
 void tst_sigrokparts::logicTailTakesTheChannelBit_data() {
-    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("length"); // in samples
     QTest::addColumn<int>("unitsize");
     QTest::addColumn<int>("bit");
 
@@ -374,57 +394,98 @@ void tst_sigrokparts::sensorNameKeepsPlainCharacters() {
     QCOMPARE(QByteArray::fromStdString(sensorName(channel.toStdString(), 5)), name);
 }
 
-void tst_sigrokparts::deliveryMatchesTheTakenInfo() {
+void tst_sigrokparts::aPollAnswersFromOneState() {
     ModuleState state;
     std::int32_t header = -1;
     std::int32_t count = -1;
-    state.take(0, header, count);
+    QVERIFY(!state.poll());
+    state.rawInfo(0, header, count);
     QCOMPARE(header, 0);
     QCOMPARE(count, 0);
-    QVERIFY(!state.connected());
 
     state.connect({{"D0", DataType::Bool}, {"A0", DataType::Real4}});
-    QVERIFY(state.connected());
-    QCOMPARE(state.sensorCount(), 2);
     const std::array<std::uint8_t, 3> first{1, 0, 1};
     state.update([&](std::span<ChannelHistory> histories) { histories[0].append(first, 3); });
+    QVERIFY(state.poll());
 
-    state.take(0, header, count);
-    QCOMPARE(header, 3);
-    QCOMPARE(count, 3);
-    // Data arriving between the two calls wait for the next pair.
+    // Data arriving and the device lost after the poll change nothing
+    // until the next one.
     const std::array<std::uint8_t, 2> second{0, 0};
     state.update([&](std::span<ChannelHistory> histories) { histories[0].append(second, 2); });
+    state.disconnect();
+    QCOMPARE(state.sensorCount(), 2);
+    state.rawInfo(0, header, count);
+    QCOMPARE(header, 3);
+    QCOMPARE(count, 3);
     RawBytes buffer;
     buffer.fill(0xAA);
-    QCOMPARE(state.deliver(0, buffer.data()), std::size_t{3});
+    QCOMPARE(state.rawData(0, buffer.data()), std::size_t{3});
     QCOMPARE(bytes(std::span(buffer).first(4)), QByteArray("\1\0\1\xAA", 4));
-
-    // Without a take first, the data as they are now.
-    QCOMPARE(state.deliver(0, buffer.data()), std::size_t{5});
-    QCOMPARE(bytes(std::span(buffer).first(5)), QByteArray("\1\0\1\0\0", 5));
-    state.take(0, header, count);
-    QCOMPARE(header, 5);
 
     // Indices that name no sensor: nothing written.
     buffer.fill(0xAA);
     for (const std::int32_t index : {-1, 2, 32}) {
-        state.take(index, header, count);
+        state.rawInfo(index, header, count);
         QCOMPARE(header, 0);
         QCOMPARE(count, 0);
-        QCOMPARE(state.deliver(index, buffer.data()), std::size_t{0});
+        QCOMPARE(state.rawData(index, buffer.data()), std::size_t{0});
     }
     QCOMPARE(buffer[0], std::uint8_t(0xAA));
 
-    state.disconnect();
-    QVERIFY(!state.connected());
+    QVERIFY(!state.poll());
     QCOMPARE(state.sensorCount(), 0);
-    QCOMPARE(state.deliver(0, buffer.data()), std::size_t{0});
+    QCOMPARE(state.rawData(0, buffer.data()), std::size_t{0});
+}
+
+void tst_sigrokparts::silenceLimitFollowsThePace() {
+    using namespace std::chrono_literals;
+    const Pace::Clock::time_point start{};
+    Pace meter;
+    meter.started(start);
+    // Waiting for a first packet.
+    QVERIFY(!meter.silent(start + 9s));
+    QVERIFY(meter.silent(start + 11s));
+    // A fast meter that stops: the floor.
+    meter.delivered(start + 1s);
+    meter.delivered(start + 1250ms);
+    QVERIFY(!meter.silent(start + 4s));
+    QVERIFY(meter.silent(start + 4300ms));
+    // A slow logger: ten times its longest gap.
+    meter.delivered(start + 21250ms);
+    QVERIFY(!meter.silent(start + 21250ms + 179s));
+    QVERIFY(meter.silent(start + 21250ms + 181s));
+
+    // A stated sample rate counts as a gap even before one is seen.
+    Pace logger;
+    logger.expectPeriod(30s);
+    logger.started(start);
+    logger.delivered(start + 1s);
+    QVERIFY(!logger.silent(start + 1s + 179s));
+}
+
+void tst_sigrokparts::connectionNodes_data() {
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<QByteArray>("node");
+
+    QTest::newRow("serial port") << QByteArray("/dev/ttyUSB0") << QByteArray("/dev/ttyUSB0");
+    QTest::newRow("USB port path")
+        << QByteArray("3-2.1") << QByteArray("/sys/bus/usb/devices/3-2.1");
+    QTest::newRow("USB root port") << QByteArray("1-4") << QByteArray("/sys/bus/usb/devices/1-4");
+    QTest::newRow("network") << QByteArray("tcp-raw/192.0.2.10/5555") << QByteArray();
+    QTest::newRow("no path climbing") << QByteArray("1-../..") << QByteArray();
+    QTest::newRow("vendor and product") << QByteArray("1a86.e008") << QByteArray();
+}
+
+void tst_sigrokparts::connectionNodes() {
+    QFETCH(QByteArray, id);
+    QFETCH(QByteArray, node);
+    QCOMPARE(QByteArray::fromStdString(connectionNode(id.toStdString())), node);
 }
 
 void tst_sigrokparts::describeCutsLongNamesAndRefusesBadIndices() {
     ModuleState state;
     state.connect({{std::string(200, 'x'), DataType::Real4}, {"D1", DataType::Bool}});
+    QVERIFY(state.poll());
     std::array<char, 128> name;
     name.fill('#');
     std::int32_t type = -1;

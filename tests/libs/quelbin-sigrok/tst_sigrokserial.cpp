@@ -1,0 +1,261 @@
+// The libsigrok library on libsigrok's own serial multimeter drivers, the
+// meters emulated on pseudo-terminals: every value end to end, a packet
+// split by a stall, the port pulled out and put back, the meter silent and
+// back. Run with the fake serial library preloaded.
+#include "serialmeter.h"
+#include "sigroklibrary.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <thread>
+
+Q_DECLARE_METATYPE(MeterProtocol)
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QByteArray threadName("quelbin-sigrok");
+
+const Reading idle{"9.999", "V"};
+const Reading back{"-0.500", "V"};
+const QList<Reading> sequence{
+    {"1.234", "V"}, {"-0.500", "V"}, {"12.34", "kOhm"}, {"345.6", "mV"}, {"1.234", "V"}};
+const QVector<float> sequenceValues{1.234F, -0.5F, 12340.0F, 0.3456F, 1.234F};
+
+bool same(float value, float expected) {
+    return std::fabs(value - expected) <= 1e-6F * std::fabs(expected);
+}
+
+// The newest value of the meter's channel is `expected` (a poll of its own).
+bool shows(SigrokLibrary& library, float expected) {
+    const QVector<float> values = floats(library.raw(0).bytes);
+    return !values.isEmpty() && same(values.last(), expected);
+}
+
+// Polls every 20 ms until `condition` holds: the milliseconds it took, or -1
+// after `limit`.
+template <typename Condition> qint64 millisecondsUntil(Condition condition, qint64 limit) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() <= limit) {
+        if (condition())
+            return clock.elapsed();
+        std::this_thread::sleep_for(20ms);
+    }
+    return -1;
+}
+
+// The CPU time of the threads named `name`, in milliseconds.
+qint64 cpuMilliseconds(const QByteArray& name) {
+    qint64 ticks = 0;
+    for (const QString& directory : threadDirectories()) {
+        QFile comm(directory + QStringLiteral("/comm"));
+        QFile stat(directory + QStringLiteral("/stat"));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name ||
+            !stat.open(QIODevice::ReadOnly))
+            continue;
+        // utime and stime, the 14th and 15th fields, counted after the name.
+        const QByteArray line = stat.readAll();
+        const QByteArrayList fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        ticks += fields.value(11).toLongLong() + fields.value(12).toLongLong();
+    }
+    return ticks * 1000 / sysconf(_SC_CLK_TCK);
+}
+
+struct Meter {
+    const char* name;
+    MeterProtocol protocol;
+    QByteArray driver;
+};
+const QList<Meter> meters{{"polled metex14", MeterProtocol::metex14, "metex-m3640d"},
+                          {"streaming fs9721", MeterProtocol::fs9721, "tekpower-tp4000ZC"}};
+
+template <typename T> const T& fetched(const char* column) {
+    return *static_cast<const T*>(QTest::qData(column, qMetaTypeId<T>()));
+}
+
+// The row's meter showing `idle`, and the library on it through the row's
+// driver.
+struct Bench {
+    Bench()
+        : meter(fetched<MeterProtocol>("protocol"), 0, idle),
+          library(fetched<QByteArray>("driver") + ":conn=" + meter.port()) {}
+
+    // The library delivers what the meter shows.
+    bool delivering() {
+        return millisecondsUntil([&] { return shows(library, 9.999F); }, 10000) >= 0;
+    }
+
+    SerialMeter meter;
+    SigrokLibrary library;
+};
+
+} // namespace
+
+class tst_sigrokserial : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void valuesArriveOnceInOrder_data();
+    void valuesArriveOnceInOrder();
+    void portRemovedThenRestored_data() { addMeters(); }
+    void portRemovedThenRestored();
+    void meterSilentThenBack_data() { addMeters(); }
+    void meterSilentThenBack();
+    void unloadWhileScanningASilentMeter_data() { addMeters(); }
+    void unloadWhileScanningASilentMeter();
+
+private:
+    static void addMeters();
+
+    QTemporaryDir m_ports;
+};
+
+void tst_sigrokserial::initTestCase() {
+    QVERIFY(m_ports.isValid());
+    qputenv("SOLVANE_FAKE_TTY_DIR", QFile::encodeName(m_ports.path()));
+    const SerialMeter meter(MeterProtocol::fs9721, 0);
+    struct stat port {};
+    QVERIFY2(stat(meter.port().constData(), &port) == 0 && S_ISCHR(port.st_mode),
+             "the fake serial library is not preloaded");
+}
+
+void tst_sigrokserial::addMeters() {
+    QTest::addColumn<MeterProtocol>("protocol");
+    QTest::addColumn<QByteArray>("driver");
+    for (const Meter& meter : meters)
+        QTest::newRow(meter.name) << meter.protocol << meter.driver;
+}
+
+void tst_sigrokserial::valuesArriveOnceInOrder_data() {
+    QTest::addColumn<MeterProtocol>("protocol");
+    QTest::addColumn<QByteArray>("driver");
+    QTest::addColumn<int>("stall");
+    for (const Meter& meter : meters) {
+        QTest::newRow(meter.name) << meter.protocol << meter.driver << 0;
+        QTest::addRow("%s, stalled mid-packet", meter.name)
+            << meter.protocol << meter.driver << 1500;
+    }
+}
+
+void tst_sigrokserial::valuesArriveOnceInOrder() {
+    QFETCH(int, stall);
+    Bench bench;
+    auto& [meter, library] = bench;
+    QVERIFY(bench.delivering());
+    QCOMPARE(library.sensors(), QByteArrayList{"P1:4"});
+
+    // The meter falls quiet; what it sent last has arrived.
+    meter.keepShowing(std::nullopt);
+    std::this_thread::sleep_for(500ms);
+    const std::int32_t before = library.raw(0).header;
+
+    meter.stallNextPacket(std::chrono::milliseconds(stall));
+    meter.send(sequence);
+    const auto after = before + static_cast<std::int32_t>(sequence.size());
+    const qint64 took =
+        millisecondsUntil([&] { return library.raw(0).header >= after; }, stall + 3000);
+    QVERIFY2(took >= stall, qPrintable(QString::number(took)));
+    // Nothing more: no packet counted twice, none made of two halves.
+    std::this_thread::sleep_for(300ms);
+    const Raw raw = library.raw(0);
+    QCOMPARE(raw.header, after);
+
+    // The latest 32 values: the sequence after the idle display, nothing else.
+    const auto kept = std::min<qsizetype>(32, after);
+    QVector<float> expected(kept - sequenceValues.size(), 9.999F);
+    expected += sequenceValues;
+    const QVector<float> values = floats(raw.bytes);
+    QCOMPARE(values.size(), expected.size());
+    for (qsizetype i = 0; i < values.size(); ++i)
+        QVERIFY2(
+            same(values[i], expected[i]),
+            qPrintable(QStringLiteral("%1: %2, not %3").arg(i).arg(values[i]).arg(expected[i])));
+}
+
+void tst_sigrokserial::portRemovedThenRestored() {
+    Bench bench;
+    auto& [meter, library] = bench;
+    QVERIFY(bench.delivering());
+    QVERIFY(threadsNamed(threadName) >= 1);
+
+    meter.unplug();
+    const qint64 lost = millisecondsUntil([&] { return library.disconnected(); }, 5000);
+    qInfo("port removed -> disconnected: %lld ms", lost);
+    QVERIFY2(lost >= 0 && lost <= 2500, qPrintable(QString::number(lost)));
+
+    // While the port is away the library's thread sleeps between attempts,
+    // and "Reconnecter l'appareil" can still be sent.
+    const qint64 cpuBefore = cpuMilliseconds(threadName);
+    QElapsedTimer away;
+    away.start();
+    while (away.elapsed() < 3000) {
+        QVERIFY(library.disconnected());
+        QCOMPARE(library.getNbCommands(), 3);
+        std::this_thread::sleep_for(100ms);
+    }
+    const qint64 cpu = cpuMilliseconds(threadName) - cpuBefore;
+    qInfo("CPU while lost: %lld ms in %lld ms", cpu, away.elapsed());
+    QVERIFY2(cpu * 50 < away.elapsed(), qPrintable(QString::number(cpu)));
+
+    meter.keepShowing(back);
+    meter.plug();
+    const qint64 restored = millisecondsUntil([&] { return shows(library, -0.5F); }, 8000);
+    qInfo("port restored -> connected: %lld ms", restored);
+    QVERIFY2(restored >= 0 && restored <= 5000, qPrintable(QString::number(restored)));
+}
+
+void tst_sigrokserial::meterSilentThenBack() {
+    Bench bench;
+    auto& [meter, library] = bench;
+    QVERIFY(bench.delivering());
+
+    // Well past the meter's pace, yet no sooner than 3 s.
+    meter.keepShowing(std::nullopt);
+    const qint64 silent = millisecondsUntil([&] { return library.disconnected(); }, 8000);
+    qInfo("meter silent -> disconnected: %lld ms", silent);
+    QVERIFY2(silent >= 2900 && silent <= 5000, qPrintable(QString::number(silent)));
+    // Reopening finds no meter.
+    QElapsedTimer away;
+    away.start();
+    while (away.elapsed() < 2000) {
+        QVERIFY(library.disconnected());
+        std::this_thread::sleep_for(100ms);
+    }
+
+    // At worst a scan that began just before has sent its one request to a
+    // meter still off, waits 3 s for an answer, and the next opens 2 s later.
+    meter.keepShowing(back);
+    const qint64 restored = millisecondsUntil([&] { return shows(library, -0.5F); }, 10000);
+    qInfo("meter back -> connected: %lld ms", restored);
+    QVERIFY2(restored >= 0 && restored <= 7000, qPrintable(QString::number(restored)));
+}
+
+void tst_sigrokserial::unloadWhileScanningASilentMeter() {
+    // The driver's scan waits 3 s for a packet and nothing cuts it short:
+    // unloading must not wait for it.
+    SerialMeter meter(fetched<MeterProtocol>("protocol"), 0);
+    const int threadsBefore = threadCount();
+    SigrokLibrary library(fetched<QByteArray>("driver") + ":conn=" + meter.port());
+    QVERIFY(library.disconnected());
+    std::this_thread::sleep_for(300ms);
+    QElapsedTimer unloading;
+    unloading.start();
+    QVERIFY(library.unload());
+    qInfo("unloaded in %lld ms", unloading.elapsed());
+    QVERIFY2(unloading.elapsed() < 1000, qPrintable(QString::number(unloading.elapsed())));
+    // The scan ends by itself in the library part that stays loaded.
+    QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsBefore, 5000);
+}
+
+QTEST_GUILESS_MAIN(tst_sigrokserial)
+#include "tst_sigrokserial.moc"

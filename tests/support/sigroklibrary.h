@@ -1,0 +1,70 @@
+// The libsigrok acquisition library loaded as Solvane loads it, for the
+// tests that drive it: the two variables set before loading, the eight
+// functions, and polls made as the window makes them (getNbAcqui first).
+#pragma once
+
+#include "quelbinfunctions.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QLibrary>
+#include <QStringList>
+#include <QVector>
+
+#include <cstdint>
+#include <cstdio>
+
+// Standard error goes to a file for as long as the object lives.
+class CapturedStderr {
+public:
+    CapturedStderr();
+    ~CapturedStderr();
+    CapturedStderr(const CapturedStderr&) = delete;
+    CapturedStderr& operator=(const CapturedStderr&) = delete;
+
+    QByteArrayList lines() const;
+
+private:
+    std::FILE* m_file;
+    int m_saved;
+};
+
+struct Raw {
+    std::int32_t header = 0;
+    std::int32_t count = 0;
+    QByteArray bytes;
+};
+
+// Loaded after setting the two variables (a null value leaves a variable
+// unset); unloaded at the end of the scope.
+class SigrokLibrary : public QuelbinFunctions {
+public:
+    explicit SigrokLibrary(const QByteArray& device, const QByteArray& config = {});
+    ~SigrokLibrary();
+    SigrokLibrary(const SigrokLibrary&) = delete;
+    SigrokLibrary& operator=(const SigrokLibrary&) = delete;
+
+    bool unload() { return m_library.unload(); }
+
+    // Each of these is a poll of its own: getNbAcqui, then what it reads.
+    bool connected() { return getNbAcqui() > 0; }
+    QByteArray sensor(std::int32_t index);
+    QByteArrayList sensors();
+    QByteArray commandName(std::int32_t index);
+    // Fails the process if getRawData writes beyond the byte count.
+    Raw raw(std::int32_t index);
+    // Every answer says "disconnected": no sensor, no data.
+    bool disconnected();
+
+private:
+    QByteArray describe(std::int32_t index);
+
+    QLibrary m_library;
+};
+
+QStringList threadDirectories();
+int threadCount();
+int threadsNamed(const QByteArray& name);
+// The library is mapped into the process.
+bool sigrokLibraryMapped();
+QVector<float> floats(const QByteArray& bytes);
