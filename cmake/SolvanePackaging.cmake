@@ -98,7 +98,9 @@ find_program(SOLVANE_RSVG_CONVERT rsvg-convert)
 if(SOLVANE_RSVG_CONVERT)
     foreach(size 16 22 24 32 48 64 128 256)
         set(png ${packagingBinary}/icons/${size}/solvane.png)
+        # Ninja makes an output's folder by itself, Make does not.
         add_custom_command(OUTPUT ${png}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${packagingBinary}/icons/${size}
             COMMAND ${SOLVANE_RSVG_CONVERT} -w ${size} -h ${size}
                     -o ${png} ${packagingSource}/solvane.svg
             DEPENDS ${packagingSource}/solvane.svg VERBATIM)
