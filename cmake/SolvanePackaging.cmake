@@ -2,7 +2,7 @@
 # makes Debian packages of them with CPack (the "package" preset, prefix /usr):
 #   runtime  solvane         the program, libTarvox.so in the system library
 #                            folder, the simulated module and its launcher,
-#                            menu entry, icon, AppStream data, manual page
+#                            menu entries, icon, AppStream data, manual page
 #   dev      solvane-dev     the interface headers for module makers
 #   sigrok   solvane-sigrok  the libsigrok acquisition library and its
 #                            launcher, when that library is built
