@@ -2,7 +2,7 @@
 # makes Debian packages of them with CPack (the "package" preset, prefix /usr):
 #   runtime  solvane         the program, libTarvox.so in the system library
 #                            folder, the simulated module and its launcher,
-#                            menu entry, icon, AppStream data, manual page
+#                            menu entries, icon, AppStream data, manual page
 #   dev      solvane-dev     the interface headers for module makers
 #   sigrok   solvane-sigrok  the libsigrok acquisition library and its
 #                            launcher, when that library is built
@@ -17,8 +17,6 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXE
 
 set(SOLVANE_INSTALL_PRIVATEDIR lib/solvane CACHE STRING
     "Folder of the acquisition libraries that only the launchers use")
-set(SOLVANE_HOMEPAGE "https://solvane.invalid" CACHE STRING
-    "Web address of the project, for the package and its AppStream data")
 set(SOLVANE_MAINTAINER "Solvane developers <dev@solvane.invalid>")
 
 cmake_path(ABSOLUTE_PATH SOLVANE_INSTALL_PRIVATEDIR BASE_DIRECTORY ${CMAKE_INSTALL_PREFIX}
@@ -86,12 +84,11 @@ if(TARGET quelbin_sigrok)
     list(APPEND components sigrok)
 endif()
 
-# Menu entry, AppStream data, icon.
-install(FILES ${packagingSource}/${appId}.desktop
+# Menu entries (the program, and the program on the simulated module, which
+# works on any machine), AppStream data, icon.
+install(FILES ${packagingSource}/${appId}.desktop ${packagingSource}/${appId}.Simulation.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT runtime)
-configure_file(${packagingSource}/${appId}.metainfo.xml.in
-               ${packagingBinary}/${appId}.metainfo.xml @ONLY)
-install(FILES ${packagingBinary}/${appId}.metainfo.xml
+install(FILES ${packagingSource}/${appId}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT runtime)
 set(iconDir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES ${packagingSource}/solvane.svg DESTINATION ${iconDir}/scalable/apps
@@ -100,7 +97,9 @@ find_program(SOLVANE_RSVG_CONVERT rsvg-convert)
 if(SOLVANE_RSVG_CONVERT)
     foreach(size 16 22 24 32 48 64 128 256)
         set(png ${packagingBinary}/icons/${size}/solvane.png)
+        # Ninja makes an output's folder by itself, Make does not.
         add_custom_command(OUTPUT ${png}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${packagingBinary}/icons/${size}
             COMMAND ${SOLVANE_RSVG_CONVERT} -w ${size} -h ${size}
                     -o ${png} ${packagingSource}/solvane.svg
             DEPENDS ${packagingSource}/solvane.svg VERBATIM)
@@ -141,7 +140,6 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "")
 set(CPACK_COMPONENTS_ALL ${components})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${SOLVANE_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)

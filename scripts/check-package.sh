@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian packages with `cmake --workflow --preset package`, then
 # checks them as an operator's machine would meet them: lintian, the menu
-# entry and AppStream data, the files and where they land, and the program run
-# from the unpacked packages, on the simulated module under Xvfb and without
-# any maker's library. Prints one line per check; exits 1 if any failed.
+# entries and AppStream data, the files and where they land, and the program
+# run from the unpacked packages, on the simulated module under Xvfb and
+# without any maker's library. Prints one line per check; exits 1 if any failed.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -60,10 +60,27 @@ multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH)"
 systemLib="$stage/usr/lib/$multiarch"
 simulation="$stage/usr/lib/solvane/simulation"
 app="$stage/usr/share/applications/org.solvane.Solvane.desktop"
+simulationApp="$stage/usr/share/applications/org.solvane.Solvane.Simulation.desktop"
 metainfo="$stage/usr/share/metainfo/org.solvane.Solvane.metainfo.xml"
 
-check "desktop-file-validate" desktop-file-validate "$app"
+# desktopKey <file> <key>: the key's value in the file's main group.
+desktopKey() { sed -n "/^\[Desktop Entry\]/,/^\[/s/^$2=//p" "$1"; }
+menu=()
+for entry in "$app" "$simulationApp"; do
+    check "desktop-file-validate ${entry##*/}" desktop-file-validate "$entry"
+    menu+=("$(desktopKey "$entry" Name)")
+done
+check "the menu offers \"${menu[0]}\" and \"${menu[1]}\"" \
+    test "${menu[0]}|${menu[1]}" = "Solvane|Solvane sur le module simulé"
 check "appstreamcli validate" appstreamcli validate --no-net "$metainfo"
+# No web address on a reserved domain, compressed files included.
+reserved='https?://[^/"<> ]*\.(invalid|example|test|localhost)\b'
+placeholders="$({
+    grep -rIlE "$reserved" "$stage"
+    find "$stage" -name '*.gz' -exec zgrep -lE "$reserved" {} +
+} || true)"
+check "no placeholder web address in the packages${placeholders:+: $placeholders}" \
+    test -z "$placeholders"
 
 for file in usr/bin/Solvane usr/bin/solvane-simulation; do
     check "$file is executable" test -x "$stage/$file"
@@ -91,8 +108,8 @@ check "the installed headers compile as C99" \
 # Runs from the unpacked packages, the commands found through PATH as the menu
 # finds them; the unpacked library folder stands for the system's.
 export PATH="$stage/usr/bin:$PATH" LD_LIBRARY_PATH="$systemLib" LC_ALL=C.UTF-8
-menuCommand="$(sed -n '/^\[Desktop Entry\]/,/^\[/s/^Exec=//p' "$app")"
-simulationCommand="$(sed -n '/^\[Desktop Action simulation\]/,/^\[/s/^Exec=//p' "$app")"
+menuCommand="$(desktopKey "$app" Exec)"
+simulationCommand="$(desktopKey "$simulationApp" Exec)"
 
 # loadedFrom <log prefix> <library>: the dynamic loader initialised that file.
 loadedFrom() {
@@ -145,6 +162,15 @@ else
         pass "$menuCommand reports the missing libQuelbin.so"
     else
         fail "$menuCommand reports the missing libQuelbin.so: $(cat "$scratch/menu.err")"
+    fi
+    # The report names the installed launchers to try instead.
+    launchers="« $simulationCommand »"
+    if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then launchers+=".*« solvane-sigrok »"; fi
+    hint="$(grep -o "Pour essayer Solvane sans module.*" "$scratch/menu.err" || true)"
+    if grep -q "$launchers" <<<"$hint"; then
+        pass "the report's hint: $hint"
+    else
+        fail "the report's hint names $launchers: $(cat "$scratch/menu.err")"
     fi
 fi
 

@@ -7,7 +7,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config clang-format
+    cmake make ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     xvfb xauth imagemagick xdotool fonts-dejavu-core fonts-liberation2
     dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db
@@ -32,10 +32,23 @@ else
     as_root=(false)
 fi
 export DEBIAN_FRONTEND=noninteractive
+# Another package manager at work holds dpkg's lock: apt waits up to this
+# long for it rather than failing at once.
+lock_timeout=300
 updated=0
 apt_update() {
     [ "$updated" -eq 1 ] || "${as_root[@]}" apt-get update -qq
     updated=1
+}
+# apt and dpkg hold these files' record locks while they work; /proc/locks
+# lists every held lock by device and inode ("... 08:01:1234 0 EOF").
+dpkg_lock_held() {
+    local file inode
+    for file in /var/lib/dpkg/lock-frontend /var/lib/dpkg/lock; do
+        inode="$(stat -c %i "$file" 2>/dev/null)" || continue
+        if grep -q ":$inode " /proc/locks 2>/dev/null; then return 0; fi
+    done
+    return 1
 }
 sources_changed=0
 
@@ -56,11 +69,15 @@ if [ "$windows" -eq 1 ]; then
     fi
 fi
 
+# Installed is what dpkg has configured, or has unpacked and is configuring
+# now: another apt run may leave a package half-configured or with triggers
+# pending for a while, and it is not missing for that.
 missing=()
 for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
+    case "$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null)" in
+    installed | triggers-pending | triggers-awaited | half-configured) ;;
+    *) missing+=("$package") ;;
+    esac
 done
 # New architectures and sources need fresh indexes, even with nothing to install.
 if [ "$sources_changed" -eq 1 ]; then
@@ -73,7 +90,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     echo "install-deps: installing ${missing[*]}"
     apt_update
-    "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    if dpkg_lock_held; then
+        echo "install-deps: another program holds dpkg's lock; waiting up to" \
+            "$((lock_timeout / 60)) minutes for it" >&2
+    fi
+    "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout="$lock_timeout" "${missing[@]}" >/dev/null
 fi
 
 for locale in "${locales[@]}"; do

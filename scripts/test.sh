@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite:
-#   linux     the format check, then the Release build, the checks of the
-#             Debian packages and the AddressSanitizer +
+#   linux     the format check, then the Release build, a Release build of
+#             the program with Make (CMake's default generator), the checks
+#             of the Debian packages and the AddressSanitizer +
 #             UndefinedBehaviorSanitizer build;
 #   windows   the 32-bit Windows build (MinGW-w64, static Qt built once per
 #             machine) with its tests under Wine, and the zip for users.
@@ -26,22 +27,42 @@ done
 [ ${#legs[@]} -gt 0 ] || legs=(linux windows)
 jobs="$(nproc)"
 
+# build_logged <name> <cmake --build arguments>...: builds into
+# build/<name>-build.log, shows its errors and warnings.
+build_logged() {
+    local name="$1"
+    shift
+    cmake --build "$@" -j"$jobs" >"build/$name-build.log" 2>&1 || {
+        grep -E -A5 "error|FAILED" "build/$name-build.log" | head -n 60 >&2
+        echo "== $name: the build failed (build/$name-build.log)" >&2
+        return 1
+    }
+    if grep -q "warning:" "build/$name-build.log"; then
+        grep -A3 "warning:" "build/$name-build.log" >&2
+    fi
+}
+
 # Configures, builds and tests one preset; the first failure ends the run.
 run_preset() {
     local preset="$1"
     local started=$SECONDS
     echo "== $preset"
     cmake --preset "$preset" -DSOLVANE_WERROR="$werror" >/dev/null
-    cmake --build --preset "$preset" -- -j"$jobs" >"build/$preset-build.log" 2>&1 || {
-        grep -E -A5 "error|FAILED" "build/$preset-build.log" | head -n 60 >&2
-        echo "== $preset: the build failed (build/$preset-build.log)" >&2
-        return 1
-    }
-    if grep -q "warning:" "build/$preset-build.log"; then
-        grep -A3 "warning:" "build/$preset-build.log" >&2
-    fi
+    build_logged "$preset" --preset "$preset"
     ctest --preset "$preset" -j"$jobs"
     echo "== $preset: passed in $((SECONDS - started)) s"
+}
+
+# A user's plain `cmake -S . -B <dir> && cmake --build <dir>`, without
+# presets or Ninja: Make, unlike Ninja, makes no folder for a rule's output.
+# Only the build rules are proven here: no tests, no benchmark.
+build_with_make() {
+    local started=$SECONDS
+    echo "== make"
+    cmake -S . -B build/make -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
+        -DSOLVANE_BUILD_TESTS=OFF -DSOLVANE_BUILD_BENCH=OFF -DSOLVANE_WERROR="$werror" >/dev/null
+    build_logged make build/make
+    echo "== make: built in $((SECONDS - started)) s"
 }
 
 begun=$SECONDS
@@ -51,6 +72,7 @@ for leg in "${legs[@]}"; do
         scripts/install-deps.sh
         scripts/check-format.sh
         run_preset release
+        build_with_make
         started=$SECONDS
         echo "== package"
         scripts/check-package.sh

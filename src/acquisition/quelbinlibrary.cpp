@@ -1,5 +1,6 @@
 #include "quelbinlibrary.h"
 
+#include "platform/native.h"
 #include "platform/sharedlibrary.h"
 
 #include <quelbin.h>
@@ -12,7 +13,8 @@ namespace quelbin {
 namespace {
 
 platform::SharedLibrary& library() {
-    static platform::SharedLibrary lib(QStringLiteral("Quelbin"));
+    // Without a maker's library the operator may still try the program.
+    static platform::SharedLibrary lib(QStringLiteral("Quelbin"), platform::withoutModuleHint);
     return lib;
 }
 

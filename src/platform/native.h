@@ -17,6 +17,11 @@ QString libraryFileName(const QString& baseName);
 // How the platform searches for it, in French, for the operator.
 QString librarySearchDescription();
 
+// What the operator can start instead, to try the program without a module,
+// in one French sentence: the launchers on the simulated module (and on
+// libsigrok's devices where that package is installed), or the zip's.
+QString withoutModuleHint();
+
 // The environment variable whose folders the library search reads first
 // after the program's own ("LD_LIBRARY_PATH", "PATH").
 QString librarySearchVariable();

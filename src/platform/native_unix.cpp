@@ -2,6 +2,8 @@
 
 #include "runtimeerror.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QStringDecoder>
 #include <QStringList>
@@ -17,6 +19,19 @@ QString libraryFileName(const QString& baseName) {
 QString librarySearchDescription() {
     return QStringLiteral("La bibliothèque est cherchée dans les dossiers de la variable "
                           "LD_LIBRARY_PATH, puis dans ceux du système (ldconfig).");
+}
+
+QString withoutModuleHint() {
+    // The launchers are installed beside the program; solvane-simulation
+    // comes in its package, solvane-sigrok in a package of its own.
+    const QString hint =
+        QStringLiteral("Pour essayer Solvane sans module, lancez « solvane-simulation » "
+                       "(module simulé)");
+    const QFileInfo sigrok(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/solvane-sigrok"));
+    if (sigrok.isFile() && sigrok.isExecutable())
+        return hint + QStringLiteral(" ou « solvane-sigrok » (appareil reconnu par libsigrok).");
+    return hint + QLatin1Char('.');
 }
 
 QString librarySearchVariable() {

@@ -20,6 +20,12 @@ QString librarySearchDescription() {
                           "de la variable PATH.");
 }
 
+QString withoutModuleHint() {
+    // The zip's launcher, which puts the simulated module on the search path.
+    return QStringLiteral("Pour essayer Solvane sans module, ouvrez « Lancer la simulation.cmd » "
+                          "dans le dossier Simulation.");
+}
+
 QString librarySearchVariable() {
     return QStringLiteral("PATH");
 }

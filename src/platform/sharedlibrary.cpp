@@ -7,7 +7,8 @@
 
 namespace platform {
 
-SharedLibrary::SharedLibrary(QString baseName) : m_baseName(std::move(baseName)) {}
+SharedLibrary::SharedLibrary(QString baseName, QString (*advice)())
+    : m_baseName(std::move(baseName)), m_advice(advice) {}
 
 // The library stays loaded for the whole run: QLibrary does not unload on
 // destruction, and functions handed out must stay valid.
@@ -23,11 +24,13 @@ void SharedLibrary::load() {
     if (m_library->load())
         return;
     const QString loaderSays = m_library->errorString();
-    raise(
-        ErrorNumber::LibraryNotLoaded,
+    QString report =
         QStringLiteral("Impossible de charger la bibliothèque « %1 » (%2).\n"
                        "Le chargeur répond : %3\n%4")
-            .arg(m_baseName, libraryFileName(m_baseName), loaderSays, librarySearchDescription()));
+            .arg(m_baseName, libraryFileName(m_baseName), loaderSays, librarySearchDescription());
+    if (m_advice)
+        report += QLatin1Char('\n') + m_advice();
+    raise(ErrorNumber::LibraryNotLoaded, report);
 }
 
 QFunctionPointer SharedLibrary::resolve(const char* symbol) {

@@ -14,7 +14,9 @@ namespace platform {
 
 class SharedLibrary {
 public:
-    explicit SharedLibrary(QString baseName);
+    // advice, when given, adds its line to the report of a library that
+    // cannot be loaded.
+    explicit SharedLibrary(QString baseName, QString (*advice)() = nullptr);
     ~SharedLibrary();
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
@@ -29,6 +31,7 @@ private:
     void load();
 
     QString m_baseName;
+    QString (*m_advice)();
     std::unique_ptr<QLibrary> m_library;
 };
 

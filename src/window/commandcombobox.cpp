@@ -10,6 +10,7 @@ CommandComboBox::CommandComboBox(QWidget* parent) : WholeEntryComboBox(parent) {
     // No completion: it would rewrite what the operator types.
     setCompleter(nullptr);
     connect(lineEdit(), &QLineEdit::textEdited, this, &CommandComboBox::onTextEdited);
+    connect(this, &QComboBox::activated, this, &CommandComboBox::showChosenFromStart);
 }
 
 void CommandComboBox::onTextEdited(const QString& text) {
@@ -26,8 +27,17 @@ void CommandComboBox::onTextEdited(const QString& text) {
     emit textEditedByUser();
 }
 
+void CommandComboBox::showChosenFromStart() {
+    // Qt puts the cursor after a chosen entry's text, and the field scrolls
+    // to keep the cursor in view: a long command would show only its end.
+    if (currentIndex() != -1)
+        lineEdit()->home(false);
+}
+
 void CommandComboBox::focusOutEvent(QFocusEvent* event) {
     WholeEntryComboBox::focusOutEvent(event);
-    if (event->reason() != Qt::PopupFocusReason)
+    if (event->reason() != Qt::PopupFocusReason) {
+        showChosenFromStart();
         emit focusLost();
+    }
 }

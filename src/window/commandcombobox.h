@@ -1,7 +1,8 @@
 // The command list: a combo box with an editable text field whose typed text
 // never becomes an item. Like a classic combo box, typing text other than the
 // chosen item's leaves no item chosen, so the button sends only what the list
-// shows as chosen.
+// shows as chosen. A chosen command too long for the field reads from its
+// first character, when chosen and whenever the focus leaves the box.
 #pragma once
 
 #include "wholeentrycombobox.h"
@@ -22,4 +23,5 @@ protected:
 
 private:
     void onTextEdited(const QString& text);
+    void showChosenFromStart();
 };

@@ -5,7 +5,9 @@
 #include "testhelpers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -15,13 +17,36 @@ namespace {
 const QString moduleNotFound = qt_error_string(126);   // ERROR_MOD_NOT_FOUND
 const QString functionNotFound = qt_error_string(127); // ERROR_PROC_NOT_FOUND
 const QString notALibrary = qt_error_string(193);      // ERROR_BAD_EXE_FORMAT
+const QString simulationLauncher = QStringLiteral("« Lancer la simulation.cmd »");
 #else
 const QString moduleNotFound = QStringLiteral("cannot open shared object file");
 const QString functionNotFound = QStringLiteral("undefined symbol");
 const QString notALibrary = QStringLiteral(SOLVANE_BROKEN_DIR);
+const QString simulationLauncher = QStringLiteral("« solvane-simulation »");
 #endif
 
 const QString quelbinFile = platform::libraryFileName(QStringLiteral("Quelbin"));
+
+// The program's report on standard error, started with the folder first on
+// the library search path; a test failure unless it ends with status 1.
+QString reportOf(const QString& program, const QString& searchPath) {
+    QProcess solvane;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString variable = platform::librarySearchVariable();
+    environment.insert(variable, QDir::toNativeSeparators(searchPath) + QDir::listSeparator() +
+                                     environment.value(variable));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // The missing function is met on the first tick, 600 ms after start.
+    if (!runToEnd(solvane, program, environment)) {
+        QTest::qFail("Solvane did not end", __FILE__, __LINE__);
+        return {};
+    }
+    QTest::qCompare(solvane.exitStatus(), QProcess::NormalExit, "exit status", "no crash", __FILE__,
+                    __LINE__);
+    QTest::qCompare(solvane.exitCode(), 1, "exit code", "1", __FILE__, __LINE__);
+    // The report is written in the system's 8-bit encoding.
+    return QString::fromLocal8Bit(solvane.readAllStandardError());
+}
 
 } // namespace
 
@@ -31,6 +56,9 @@ class tst_launch : public QObject {
 private slots:
     void brokenLibraryEndsWithOneReport_data();
     void brokenLibraryEndsWithOneReport();
+#ifndef Q_OS_WIN
+    void hintNamesTheSigrokLauncherWhereInstalled();
+#endif
 };
 
 void tst_launch::brokenLibraryEndsWithOneReport_data() {
@@ -40,40 +68,45 @@ void tst_launch::brokenLibraryEndsWithOneReport_data() {
     QTest::newRow("missing library")
         << QStringLiteral(SOLVANE_EMPTY_DIR)
         << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, moduleNotFound,
-                       platform::librarySearchVariable()};
+                       platform::librarySearchVariable(), simulationLauncher};
     QTest::newRow("missing function")
         << QStringLiteral(SOLVANE_PARTIAL_DIR)
         << QStringList{QStringLiteral("Erreur d'exécution 453"), QStringLiteral("getNbDevices"),
                        QStringLiteral("Quelbin"), functionNotFound};
-    QTest::newRow("not a library")
-        << QStringLiteral(SOLVANE_BROKEN_DIR)
-        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, notALibrary};
+    QTest::newRow("not a library") << QStringLiteral(SOLVANE_BROKEN_DIR)
+                                   << QStringList{QStringLiteral("Erreur d'exécution 48"),
+                                                  quelbinFile, notALibrary, simulationLauncher};
 }
 
 void tst_launch::brokenLibraryEndsWithOneReport() {
     QFETCH(QString, searchPath);
     QFETCH(QStringList, mentions);
 
-    QProcess solvane;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // The given folder first on the search path, ahead of the conversion library's.
-    const QString variable = platform::librarySearchVariable();
-    environment.insert(variable, QDir::toNativeSeparators(searchPath) + QDir::listSeparator() +
-                                     environment.value(variable));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    // The missing function is met on the first tick, 600 ms after start.
-    QVERIFY2(runToEnd(solvane, QStringLiteral(SOLVANE_EXECUTABLE), environment),
-             "Solvane did not end");
-
-    QCOMPARE(solvane.exitStatus(), QProcess::NormalExit); // no crash
-    QCOMPARE(solvane.exitCode(), 1);
-    // The report is written in the system's 8-bit encoding.
-    const QString errors = QString::fromLocal8Bit(solvane.readAllStandardError());
+    const QString errors = reportOf(QStringLiteral(SOLVANE_EXECUTABLE), searchPath);
     QCOMPARE(errors.count(QStringLiteral("Erreur d'exécution")), 1);
     for (const QString& mention : mentions)
         QVERIFY2(errors.contains(mention),
                  qPrintable(mention + QStringLiteral(" not in: ") + errors));
 }
+
+#ifndef Q_OS_WIN
+void tst_launch::hintNamesTheSigrokLauncherWhereInstalled() {
+    QTemporaryDir bin; // the program in a folder of its own, as in /usr/bin
+    QVERIFY(bin.isValid());
+    const QString program = bin.filePath(QStringLiteral("Solvane"));
+    QVERIFY(QFile::copy(QStringLiteral(SOLVANE_EXECUTABLE), program));
+    const QString sigrokLauncher = QStringLiteral("« solvane-sigrok »");
+    QVERIFY(!reportOf(program, QStringLiteral(SOLVANE_EMPTY_DIR)).contains(sigrokLauncher));
+
+    QFile launcher(bin.filePath(QStringLiteral("solvane-sigrok")));
+    QVERIFY(launcher.open(QIODevice::WriteOnly));
+    launcher.setPermissions(launcher.permissions() | QFile::ExeOwner);
+    launcher.close();
+    const QString errors = reportOf(program, QStringLiteral(SOLVANE_EMPTY_DIR));
+    QVERIFY2(errors.contains(simulationLauncher) && errors.contains(sigrokLauncher),
+             qPrintable(errors));
+}
+#endif
 
 QTEST_GUILESS_MAIN(tst_launch)
 #include "tst_launch.moc"

@@ -1,6 +1,7 @@
 // What an operator expects of any window: no maximise button on a window of
 // fixed size, Enter and Space on the focused button, a drop-down that does
-// not outlive a rebuild of its list, and a clear word when there is no display.
+// not outlive a rebuild of its list, a chosen entry read from its start, and a
+// clear word when there is no display.
 #include "operatorinput.h"
 #include "scriptedlibrary.h"
 #include "testhelpers.h"
@@ -8,6 +9,7 @@
 #include "windowundertest.h"
 
 #include <QAbstractItemView>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -22,6 +24,7 @@ private slots:
     void enterAndSpacePressFocusedButton();
     void openDropDownClosesOnRebuild_data();
     void openDropDownClosesOnRebuild();
+    void longChosenCommandReadsFromItsStart();
     void noDisplayEndsWithOneFrenchLine();
 
 private:
@@ -87,6 +90,34 @@ void tst_windowdetails::openDropDownClosesOnRebuild() {
     QVERIFY(!box->view()->isVisible());
     QCOMPARE(box->count(), 2);
     QVERIFY(w.reports.reports.empty());
+}
+
+void tst_windowdetails::longChosenCommandReadsFromItsStart() {
+    m_library.setNbCommands(2);
+    m_library.setCommandName(1, "Remettre \xE0 z\xE9ro le compteur de trames et des erreurs");
+    WindowUnderTest w(m_library);
+    QVERIFY(showAndActivate(&w.window()));
+    w.tick();
+    CommandComboBox* commands = w->cmbCommandes;
+    // The field is drawn (it scrolls its text as it paints) with its
+    // cursor, thus its first character, at its left edge.
+    const auto readsFromStart = [&] {
+        commands->lineEdit()->repaint();
+        const QRect cursor = commands->lineEdit()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        return commands->lineEdit()->cursorPosition() == 0 && cursor.left() < 8;
+    };
+
+    QVERIFY(choose(commands, 1));
+    QVERIFY(!commands->cutText().isEmpty()); // the command is wider than the field
+    QVERIFY(readsFromStart());
+    // The operator reads on into the field, then presses the button.
+    QTest::mouseClick(commands->lineEdit(), Qt::LeftButton);
+    QTest::keyClick(commands->lineEdit(), Qt::Key_End);
+    QVERIFY(commands->hasFocus() && !readsFromStart());
+    QTest::mouseClick(w->cmdExécute, Qt::LeftButton);
+    QCOMPARE(m_library.calls().filter(QStringLiteral("addCommand")),
+             QStringList{QStringLiteral("addCommand(1)")});
+    QVERIFY(readsFromStart());
 }
 
 void tst_windowdetails::noDisplayEndsWithOneFrenchLine() {
