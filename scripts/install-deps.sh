@@ -3,7 +3,9 @@
 # those that are missing. Runs apt-get as root, or through sudo.
 #   scripts/install-deps.sh           the Linux build
 #   scripts/install-deps.sh windows   also the 32-bit Windows cross-build:
-#                                     MinGW-w64, 32-bit Wine, Qt's sources
+#                                     MinGW-w64, 32-bit Wine, Qt's sources,
+#                                     qemu-i386 for machines that run no
+#                                     32-bit x86 code, NSIS, a Russian locale
 set -euo pipefail
 
 packages=(
@@ -19,6 +21,7 @@ if [ "${1:-}" = windows ]; then
     packages+=(
         g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
         wine wine32:i386 fonts-wine zip unzip
+        wine64 qemu-user-static nsis locales
     )
 fi
 
@@ -64,12 +67,24 @@ done
 if [ "$sources_changed" -eq 1 ]; then
     apt_update
 fi
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "${as_root[0]:-}" = false ]; then
-    echo "install-deps: missing packages (${missing[*]}) and neither root nor sudo" >&2
-    exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+    if [ "${as_root[0]:-}" = false ]; then
+        echo "install-deps: missing packages (${missing[*]}) and neither root nor sudo" >&2
+        exit 1
+    fi
+    echo "install-deps: installing ${missing[*]}"
+    apt_update
+    "${as_root[@]}" apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}" >/dev/null
 fi
-echo "install-deps: installing ${missing[*]}"
-apt_update
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# Wine takes the system's code page from the Unix locale: a test runs under
+# a Russian one (code page 1251).
+if [ "$windows" -eq 1 ] && ! locale -a | grep -qx ru_RU.utf8; then
+    echo "install-deps: generating the locale ru_RU.UTF-8"
+    if grep -q "^# *ru_RU.UTF-8 UTF-8" /etc/locale.gen; then
+        "${as_root[@]}" sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    else
+        echo "ru_RU.UTF-8 UTF-8" | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+    "${as_root[@]}" locale-gen >/dev/null
+fi
