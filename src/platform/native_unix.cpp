@@ -19,6 +19,8 @@ QString librarySearchDescription() {
                           "LD_LIBRARY_PATH, puis dans ceux du système (ldconfig).");
 }
 
+void excludeCurrentFolderFromLibrarySearch() {}
+
 QString librarySearchVariable() {
     return QStringLiteral("LD_LIBRARY_PATH");
 }

@@ -1,11 +1,15 @@
 // The real executable, started as a child process with a broken library
 // setup: each must end with one clear report naming what is wrong and a
-// non-zero status, never hang or crash.
+// non-zero status, never hang or crash. A library in the current folder
+// only counts as missing: whoever can drop a file there must not get their
+// code run.
 #include "platform/native.h"
 #include "testhelpers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -36,25 +40,40 @@ private slots:
 void tst_launch::brokenLibraryEndsWithOneReport_data() {
     QTest::addColumn<QString>("searchPath");
     QTest::addColumn<QStringList>("mentions");
+    QTest::addColumn<bool>("plantedInCurrentFolder");
 
     QTest::newRow("missing library")
         << QStringLiteral(SOLVANE_EMPTY_DIR)
         << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, moduleNotFound,
-                       platform::librarySearchVariable()};
+                       platform::librarySearchVariable()}
+        << false;
+    QTest::newRow("only in the current folder")
+        << QStringLiteral(SOLVANE_EMPTY_DIR)
+        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, moduleNotFound}
+        << true;
     QTest::newRow("missing function")
         << QStringLiteral(SOLVANE_PARTIAL_DIR)
         << QStringList{QStringLiteral("Erreur d'exécution 453"), QStringLiteral("getNbDevices"),
-                       QStringLiteral("Quelbin"), functionNotFound};
+                       QStringLiteral("Quelbin"), functionNotFound}
+        << false;
     QTest::newRow("not a library")
         << QStringLiteral(SOLVANE_BROKEN_DIR)
-        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, notALibrary};
+        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, notALibrary} << false;
 }
 
 void tst_launch::brokenLibraryEndsWithOneReport() {
     QFETCH(QString, searchPath);
     QFETCH(QStringList, mentions);
+    QFETCH(bool, plantedInCurrentFolder);
 
     QProcess solvane;
+    QTemporaryDir currentFolder;
+    QVERIFY(currentFolder.isValid());
+    // A working acquisition library: loaded, it would keep Solvane running.
+    if (plantedInCurrentFolder)
+        QVERIFY(QFile::copy(QStringLiteral(SOLVANE_PLANTED_LIBRARY),
+                            currentFolder.filePath(quelbinFile)));
+    solvane.setWorkingDirectory(currentFolder.path());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // The given folder first on the search path, ahead of the conversion library's.
     const QString variable = platform::librarySearchVariable();
