@@ -80,8 +80,14 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     flock 9
     if [ ! -f "$WINEPREFIX/.solvane-ready" ]; then
         echo "wine: creating the 32-bit prefix $WINEPREFIX" >&2
-        wineboot --init </dev/null >/dev/null 2>&1 9>&-
+        # Under emulation wineboot may stop waiting for the set-up, which
+        # goes on: the prefix is judged by its files once the session ends.
+        wineboot --init </dev/null >/dev/null 2>&1 9>&- || true
         wineserver --wait
+        if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+            echo "wine: the prefix $WINEPREFIX could not be created" >&2
+            exit 1
+        fi
         # Wine does not pick up Debian's fonts-wine by itself.
         fonts="$WINEPREFIX/drive_c/windows/Fonts"
         mkdir -p "$fonts"
