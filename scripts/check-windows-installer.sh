@@ -42,13 +42,14 @@ for shortcut in "${shortcuts[@]}"; do
     [ -f "$shortcut" ] || fail "no shortcut $shortcut"
 done
 
+# Wine writes it in the console's code page: bytes, not UTF-8.
 entry="$("$wine_run" reg query "$key" 2>/dev/null | tr -d '\r')" || fail "no entry $key"
 for value in "DisplayName.*Solvane$" "DisplayVersion.*1\.00$" "Publisher" \
     'InstallLocation.*C:\\Program Files\\Solvane$' \
     'UninstallString.*"C:\\Program Files\\Solvane\\[^\\]*sinstaller\.exe"$' \
     'QuietUninstallString.*"C:\\Program Files\\Solvane\\[^\\]*sinstaller\.exe" /S$' \
     "DisplayIcon" "NoModify.*0x1$" "NoRepair.*0x1$"; do
-    grep -qE "^ *$value" <<<"$entry" || fail "the entry lacks $value:"$'\n'"$entry"
+    LC_ALL=C grep -qE "^ *$value" <<<"$entry" || fail "the entry lacks $value:"$'\n'"$entry"
 done
 
 # The simulation's shortcut, opened as the Start menu opens it, keeps
