@@ -2,8 +2,9 @@
 // Solvane can watch its module. Solvane loads the library by name at run time
 // ("Quelbin": libQuelbin.so, Quelbin.dll) and never links against it.
 //
-// Name buffers are 128 bytes of 8-bit text (Windows-1252); a name shorter than
-// 128 bytes ends with a zero byte. The library writes only within the buffers
+// Name buffers are 128 bytes of 8-bit text, both ways: on Windows in the
+// system's ANSI code page (the one GetACP returns), elsewhere in Windows-1252;
+// a name shorter than 128 bytes ends with a zero byte. The library writes only within the buffers
 // and counts it is given; raw data never exceed 128 bytes.
 #ifndef QUELBIN_H
 #define QUELBIN_H

@@ -3,7 +3,9 @@
 # those that are missing. Runs apt-get as root, or through sudo.
 #   scripts/install-deps.sh           the Linux build
 #   scripts/install-deps.sh windows   also the 32-bit Windows cross-build:
-#                                     MinGW-w64, 32-bit Wine, Qt's sources
+#                                     MinGW-w64, 32-bit Wine, Qt's sources,
+#                                     qemu-i386 for machines that run no
+#                                     32-bit x86 code, NSIS, a Russian locale
 set -euo pipefail
 
 packages=(
@@ -21,7 +23,11 @@ if [ "${1:-}" = windows ]; then
     packages+=(
         g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
         wine wine32:i386 fonts-wine zip unzip
+        wine64 qemu-user-static nsis
     )
+    # Wine takes the system's code page from the Unix locale: a test runs
+    # under a Russian one (code page 1251).
+    locales+=(ru_RU.UTF-8)
 fi
 
 if [ "$(id -u)" -eq 0 ]; then

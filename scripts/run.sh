@@ -5,6 +5,7 @@
 #   scripts/run.sh sigrok DEVICE [CONFIG]   the same on a libsigrok device,
 #                                           e.g. scripts/run.sh sigrok demo
 #   scripts/run.sh windows                  the 32-bit Windows program under Wine
+#                                           (through qemu-i386 where needed)
 # Without a display it runs under Xvfb, saves a screenshot and prints its path.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -44,6 +45,7 @@ windows)
     build="$root/build/windows"
     # Windows searches PATH, in front of which Wine puts WINEPATH.
     export WINEPATH="Z:${build//\//\\}\\lib;Z:${build//\//\\}\\sim"
+    scripts/wine.sh --describe
     program=(scripts/wine.sh "$build/Solvane.exe")
     ;;
 *)

@@ -5,7 +5,9 @@
 #             of the Debian packages and the AddressSanitizer +
 #             UndefinedBehaviorSanitizer build;
 #   windows   the 32-bit Windows build (MinGW-w64, static Qt built once per
-#             machine) with its tests under Wine, and the zip for users.
+#             machine) with its tests under Wine (through qemu-i386 where
+#             this machine runs no 32-bit x86 programs, or with
+#             SOLVANE_WINE_EMULATE=1), the zip and the installer for users.
 #   scripts/test.sh [--werror] [linux] [windows]   (default: both legs)
 # --werror turns compiler warnings into errors. Any failed step fails the run.
 set -euo pipefail
@@ -84,11 +86,18 @@ for leg in "${legs[@]}"; do
         SOLVANE_QT_WINDOWS="$(scripts/build-qt-windows.sh)"
         export SOLVANE_QT_WINDOWS
         echo "== Qt for Windows ready in $((SECONDS - started)) s: $SOLVANE_QT_WINDOWS"
+        scripts/wine.sh --describe
         run_preset windows
+        # What a test trimmed under emulation, in its own words.
+        grep -h "QINFO.*qemu-i386" build/windows/Testing/Temporary/LastTest.log || true
         started=$SECONDS
         zip="$(scripts/make-windows-zip.sh build/windows)"
         scripts/check-windows-zip.sh "$zip"
         echo "== zip: made and checked in $((SECONDS - started)) s"
+        started=$SECONDS
+        setup="$(scripts/make-windows-installer.sh "$zip")"
+        scripts/check-windows-installer.sh "$setup"
+        echo "== installer: made and checked in $((SECONDS - started)) s"
         ;;
     esac
 done

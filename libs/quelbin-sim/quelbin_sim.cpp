@@ -2,6 +2,7 @@
 // calls them from its GUI thread only, so the module needs no locking.
 #include "quelbin.h"
 
+#include "boundarytext.h"
 #include "module.h"
 
 #include <algorithm>
@@ -14,10 +15,12 @@ solvane::sim::Module& module() {
     return instance;
 }
 
-// Copies `text` and its terminating zero; the rest of the buffer is left as is.
-void writeName(const char* text, char* name) {
-    const std::size_t length = std::min<std::size_t>(std::strlen(text), QUELBIN_NAME_SIZE - 1);
-    std::memcpy(name, text, length);
+// Copies `western` (Windows-1252), in the boundary's code page, and its
+// terminating zero; the rest of the buffer is left as is.
+void writeName(const char* western, char* name) {
+    const std::string text = solvane::sim::toBoundaryText(western);
+    const std::size_t length = std::min<std::size_t>(text.size(), QUELBIN_NAME_SIZE - 1);
+    std::memcpy(name, text.data(), length);
     name[length] = '\0';
 }
 

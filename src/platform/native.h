@@ -22,6 +22,11 @@ QString librarySearchDescription();
 // libsigrok's devices where that package is installed), or the zip's.
 QString withoutModuleHint();
 
+// Takes the current folder out of the search for libraries loaded by name,
+// the rest of the platform's order kept; call before the first load. Linux's
+// search never includes it. Raises the internal error if it cannot.
+void excludeCurrentFolderFromLibrarySearch();
+
 // The environment variable whose folders the library search reads first
 // after the program's own ("LD_LIBRARY_PATH", "PATH").
 QString librarySearchVariable();

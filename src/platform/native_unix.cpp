@@ -34,6 +34,8 @@ QString withoutModuleHint() {
     return hint + QLatin1Char('.');
 }
 
+void excludeCurrentFolderFromLibrarySearch() {}
+
 QString librarySearchVariable() {
     return QStringLiteral("LD_LIBRARY_PATH");
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <array>
+#include <string>
 
 namespace platform {
 
@@ -16,8 +17,28 @@ QString libraryFileName(const QString& baseName) {
 
 QString librarySearchDescription() {
     return QStringLiteral("La bibliothèque est cherchée dans le dossier du programme, dans "
-                          "les dossiers du système, dans le dossier courant, puis dans ceux "
-                          "de la variable PATH.");
+                          "les dossiers du système, puis dans ceux de la variable PATH ; "
+                          "jamais dans le dossier courant.");
+}
+
+void excludeCurrentFolderFromLibrarySearch() {
+    // A folder given to SetDllDirectoryW takes the current folder's place in
+    // the search: the program's folder, that folder, the system's, then PATH.
+    // Giving the program's own folder, searched first anyway, adds nothing.
+    // (An empty one, Windows' way of saying "none", keeps the current folder
+    // under Wine.)
+    std::wstring program(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while ((length = GetModuleFileNameW(nullptr, program.data(),
+                                        static_cast<DWORD>(program.size()))) == program.size())
+        program.resize(2 * program.size());
+    const std::size_t folderEnd = program.find_last_of(L'\\', length);
+    if (length == 0 || folderEnd == std::wstring::npos ||
+        !SetDllDirectoryW(program.substr(0, folderEnd + 1).c_str()))
+        raise(ErrorNumber::Internal,
+              QStringLiteral("Le dossier courant ne peut pas être retiré de la recherche des "
+                             "bibliothèques : ") +
+                  qt_error_string(static_cast<int>(GetLastError())));
 }
 
 QString withoutModuleHint() {

@@ -19,8 +19,10 @@ bool SharedLibrary::isLoaded() const {
 }
 
 void SharedLibrary::load() {
-    if (!m_library)
+    if (!m_library) {
+        excludeCurrentFolderFromLibrarySearch();
         m_library = std::make_unique<QLibrary>(libraryFileName(m_baseName));
+    }
     if (m_library->load())
         return;
     const QString loaderSays = m_library->errorString();

@@ -3,6 +3,7 @@
 // choosing sensors and commands at random in between. After every tick the
 // window must still be whole. A failure names the seed; set
 // SOLVANE_FUZZ_SEED to replay it, and SOLVANE_FUZZ_TICKS for another length.
+// Under emulated Wine it runs a tenth of its ticks.
 #include "acquisition/modquelbin.h"
 #include "datatypes/modtypesdonnees.h"
 #include "fuzz_control.h"
@@ -64,6 +65,20 @@ int expectedElements(std::int32_t byteCount, int size) {
     return (decoded + size - 1) / size;
 }
 
+// Wine run through qemu-i386 (scripts/wine.sh) is several times slower:
+// there the test runs a tenth of its ticks, and says so.
+constexpr int emulatedShare = 10;
+
+int tickCount(int defaultTicks) {
+    if (qEnvironmentVariableIntValue("SOLVANE_FUZZ_TICKS") > 0)
+        return qEnvironmentVariableIntValue("SOLVANE_FUZZ_TICKS");
+    if (qEnvironmentVariableIntValue("SOLVANE_WINE_EMULATED") != 1)
+        return defaultTicks;
+    const int ticks = defaultTicks / emulatedShare;
+    qInfo("Wine through qemu-i386: %d ticks instead of %d", ticks, defaultTicks);
+    return ticks;
+}
+
 QtMessageHandler qtTestHandler = nullptr;
 
 // The offscreen platform warns that it cannot raise or grab for every popup
@@ -117,9 +132,7 @@ void tst_fuzzwindow::hostileLibraryNeverBreaksTheWindow() {
     TestReports reports; // failed-sensor boxes are closed at once
     frmPrincipale window;
     window.tmrMiseÀJour->stop();
-    const int ticks = qEnvironmentVariableIntValue("SOLVANE_FUZZ_TICKS") > 0
-                          ? qEnvironmentVariableIntValue("SOLVANE_FUZZ_TICKS")
-                          : defaultTicks;
+    const int ticks = tickCount(defaultTicks);
 
     for (int tick = 0; tick < ticks; ++tick) {
         const QByteArray where = context + QByteArray::number(tick);

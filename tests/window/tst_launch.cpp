@@ -1,6 +1,8 @@
 // The real executable, started as a child process with a broken library
 // setup: each must end with one clear report naming what is wrong and a
-// non-zero status, never hang or crash.
+// non-zero status, never hang or crash. A library in the current folder
+// only counts as missing: whoever can drop a file there must not get their
+// code run.
 #include "platform/native.h"
 #include "testhelpers.h"
 
@@ -28,9 +30,12 @@ const QString simulationLauncher = QStringLiteral("« solvane-simulation »");
 const QString quelbinFile = platform::libraryFileName(QStringLiteral("Quelbin"));
 
 // The program's report on standard error, started with the folder first on
-// the library search path; a test failure unless it ends with status 1.
-QString reportOf(const QString& program, const QString& searchPath) {
+// the library search path (from `workingDirectory`, if given); a test
+// failure unless it ends with status 1.
+QString reportOf(const QString& program, const QString& searchPath,
+                 const QString& workingDirectory = {}) {
     QProcess solvane;
+    solvane.setWorkingDirectory(workingDirectory);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const QString variable = platform::librarySearchVariable();
     environment.insert(variable, QDir::toNativeSeparators(searchPath) + QDir::listSeparator() +
@@ -64,25 +69,41 @@ private slots:
 void tst_launch::brokenLibraryEndsWithOneReport_data() {
     QTest::addColumn<QString>("searchPath");
     QTest::addColumn<QStringList>("mentions");
+    QTest::addColumn<bool>("plantedInCurrentFolder");
 
     QTest::newRow("missing library")
         << QStringLiteral(SOLVANE_EMPTY_DIR)
         << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, moduleNotFound,
-                       platform::librarySearchVariable(), simulationLauncher};
+                       platform::librarySearchVariable(), simulationLauncher}
+        << false;
+    QTest::newRow("only in the current folder")
+        << QStringLiteral(SOLVANE_EMPTY_DIR)
+        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, moduleNotFound}
+        << true;
     QTest::newRow("missing function")
         << QStringLiteral(SOLVANE_PARTIAL_DIR)
         << QStringList{QStringLiteral("Erreur d'exécution 453"), QStringLiteral("getNbDevices"),
-                       QStringLiteral("Quelbin"), functionNotFound};
+                       QStringLiteral("Quelbin"), functionNotFound}
+        << false;
     QTest::newRow("not a library") << QStringLiteral(SOLVANE_BROKEN_DIR)
                                    << QStringList{QStringLiteral("Erreur d'exécution 48"),
-                                                  quelbinFile, notALibrary, simulationLauncher};
+                                                  quelbinFile, notALibrary, simulationLauncher}
+                                   << false;
 }
 
 void tst_launch::brokenLibraryEndsWithOneReport() {
     QFETCH(QString, searchPath);
     QFETCH(QStringList, mentions);
+    QFETCH(bool, plantedInCurrentFolder);
 
-    const QString errors = reportOf(QStringLiteral(SOLVANE_EXECUTABLE), searchPath);
+    QTemporaryDir currentFolder;
+    QVERIFY(currentFolder.isValid());
+    // A working acquisition library: loaded, it would keep Solvane running.
+    if (plantedInCurrentFolder)
+        QVERIFY(QFile::copy(QStringLiteral(SOLVANE_PLANTED_LIBRARY),
+                            currentFolder.filePath(quelbinFile)));
+    const QString errors =
+        reportOf(QStringLiteral(SOLVANE_EXECUTABLE), searchPath, currentFolder.path());
     QCOMPARE(errors.count(QStringLiteral("Erreur d'exécution")), 1);
     for (const QString& mention : mentions)
         QVERIFY2(errors.contains(mention),
