@@ -11,7 +11,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     xvfb xauth imagemagick xdotool fonts-dejavu-core fonts-liberation2
     dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db
-    libsigrok-dev
+    libsigrok-dev libmosquitto-dev mosquitto mosquitto-clients nlohmann-json3-dev
 )
 windows=0
 if [ "${1:-}" = windows ]; then
