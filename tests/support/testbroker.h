@@ -27,6 +27,7 @@ public:
     void thaw();   // SIGCONT
 
     int port() const { return m_port; }
+    qint64 processId() const { return m_broker.processId(); }
     QString url(const QString& module = {}) const; // mqtts://127.0.0.1:PORT[/module]
     QString caFile() const;                        // the CA that signed the broker's certificate
     QString otherCaFile() const;                   // a CA that signed nothing of it
