@@ -63,6 +63,7 @@ public:
             return;
         }
         const BrokerAddress& address = *parsed.value;
+        m_moduleName = address.module;
         m_topics.emplace(address.module);
         m_module = std::make_unique<RemoteModule>(address.module, m_problems);
 
@@ -124,7 +125,7 @@ public:
             allowed = m_snapshot.commandsAllowed;
         }
         if (!allowed) {
-            m_problems.event("module '" + m_topics->command.substr(8) +
+            m_problems.event("module '" + m_moduleName +
                              "': its agent runs no commands (started without --allow-commands); "
                              "command " +
                              std::to_string(index) + " not sent");
@@ -137,6 +138,7 @@ public:
 private:
     ProblemLine m_problems;
     std::string m_clientId;
+    std::string m_moduleName;
     std::optional<Topics> m_topics;
     std::unique_ptr<RemoteModule> m_module;
     std::unique_ptr<BrokerLink> m_link;
