@@ -35,7 +35,7 @@ mosquitto_options=(
 )
 toolchain="$root/cmake/i686-w64-mingw32.cmake"
 key="$( (echo "$openssl_version $mosquitto_version"; printf '%s\n' "${openssl_options[@]}" \
-        "${mosquitto_options[@]}"; cat "$toolchain" "$0") | sha256sum | cut -c1-12)"
+        "${mosquitto_options[@]}"; cat "$toolchain") | sha256sum | cut -c1-12)"
 cache="${SOLVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/solvane}"
 prefix="$cache/mosquitto-${mosquitto_version%%-*}-openssl-${openssl_version%%-*}-$triple-$key"
 
@@ -45,7 +45,7 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 scratch="$cache/scratch-mosquitto-$key"
-rm -rf "$scratch" "$prefix"
+rm -rf "$scratch"
 mkdir -p "$scratch" "$prefix"
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
@@ -53,21 +53,29 @@ cd "$scratch"
 echo "build-mosquitto-windows: fetching Debian's sources of OpenSSL $openssl_version and mosquitto $mosquitto_version" >&2
 apt-get -o APT::Sandbox::User=root source --download-only \
     "openssl=$openssl_version" "mosquitto=$mosquitto_version" >&2
-tar -xf openssl_*.orig.tar.gz
 tar -xf mosquitto_*.orig.tar.gz
 
-echo "build-mosquitto-windows: building OpenSSL (static, libraries only)" >&2
-(cd openssl-*/ &&
-    ./Configure "${openssl_options[@]}" --prefix="$prefix" --libdir=lib >configure.log 2>&1 &&
-    make -j"$(nproc)" build_libs >build.log 2>&1 &&
-    make install_dev >install.log 2>&1) ||
-    { tail -n 40 openssl-*/*.log >&2; exit 1; }
+# OpenSSL takes most of the time: once built, it is kept for the next try
+# even when libmosquitto's build fails.
+if [ ! -f "$prefix/.openssl-complete" ]; then
+    echo "build-mosquitto-windows: building OpenSSL (static, libraries only)" >&2
+    rm -rf "$prefix"
+    mkdir -p "$prefix"
+    tar -xf openssl_*.orig.tar.gz
+    (cd openssl-*/ &&
+        ./Configure "${openssl_options[@]}" --prefix="$prefix" --libdir=lib >configure.log 2>&1 &&
+        make -j"$(nproc)" build_libs >build.log 2>&1 &&
+        make install_dev >install.log 2>&1) ||
+        { tail -n 40 openssl-*/*.log >&2; exit 1; }
+    touch "$prefix/.openssl-complete"
+fi
 
 echo "build-mosquitto-windows: building libmosquitto (static)" >&2
 cmake -G Ninja -S mosquitto-*/ -B mosquitto-build \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DOPENSSL_ROOT_DIR="$prefix" -DOPENSSL_USE_STATIC_LIBS=ON \
-    -DCMAKE_FIND_ROOT_PATH="$prefix;/usr/$triple" \
+    -DOPENSSL_INCLUDE_DIR="$prefix/include" -DOPENSSL_CRYPTO_LIBRARY="$prefix/lib/libcrypto.a" \
+    -DOPENSSL_SSL_LIBRARY="$prefix/lib/libssl.a" \
+    -DLIB_EAY="$prefix/lib/libcrypto.a" -DSSL_EAY="$prefix/lib/libssl.a" \
     "${mosquitto_options[@]}" >mosquitto-configure.log 2>&1 ||
     { tail -n 40 mosquitto-configure.log >&2; exit 1; }
 cmake --build mosquitto-build --target libmosquitto_static >mosquitto-build.log 2>&1 ||
