@@ -6,6 +6,9 @@
 #   dev      solvane-dev     the interface headers for module makers
 #   sigrok   solvane-sigrok  the libsigrok acquisition library and its
 #                            launcher, when that library is built
+#   mqtt     solvane-mqtt    the agent that publishes a module over MQTT,
+#                            its service (disabled) and manual page, and the
+#                            MQTT acquisition library with its launcher
 # Each acquisition library we ship lives in a private folder that only its
 # launcher puts on the library search path, so it never shadows a maker's
 # libQuelbin.so; the program itself finds libraries through the platform's
@@ -83,6 +86,23 @@ if(TARGET quelbin_sigrok)
             COMPONENT sigrok)
     list(APPEND components sigrok)
 endif()
+if(TARGET quelbin_mqtt)
+    solvane_install_module(quelbin_mqtt solvane-mqtt mqtt mqtt "a module watched over MQTT")
+    install(TARGETS solvane-agent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT mqtt)
+    configure_file(${packagingSource}/solvane-agent.1.in ${packagingBinary}/solvane-agent.1 @ONLY)
+    solvane_gzip(${packagingBinary}/solvane-agent.1 ${packagingBinary}/solvane-agent.1.gz)
+    install(FILES ${packagingBinary}/solvane-agent.1.gz DESTINATION ${manDir} COMPONENT mqtt)
+    # Debian 12's place for units; CPack enables nothing: the service stays
+    # disabled until the administrator enables it.
+    install(FILES ${packagingSource}/solvane-agent.service DESTINATION /lib/systemd/system
+            COMPONENT mqtt)
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/mqtt.md
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-mqtt COMPONENT mqtt)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/mqtt/mosquitto-solvane.conf
+                  ${PROJECT_SOURCE_DIR}/packaging/mqtt/solvane-acl
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-mqtt/examples COMPONENT mqtt)
+    list(APPEND components mqtt)
+endif()
 
 # Menu entries (the program, and the program on the simulated module, which
 # works on any machine), AppStream data, icon.
@@ -121,6 +141,7 @@ solvane_gzip(${packagingSource}/changelog ${packagingBinary}/changelog.gz)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME solvane)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME solvane-dev)
 set(CPACK_DEBIAN_SIGROK_PACKAGE_NAME solvane-sigrok)
+set(CPACK_DEBIAN_MQTT_PACKAGE_NAME solvane-mqtt)
 foreach(component IN LISTS components)
     string(TOUPPER ${component} upper)
     install(FILES ${packagingSource}/copyright ${packagingBinary}/changelog.gz
@@ -175,6 +196,14 @@ An acquisition library for Solvane built on libsigrok, in a private folder,
 and the launcher solvane-sigrok that starts Solvane with it. The device and
 its settings come from the variables SOLVANE_SIGROK_DEVICE and
 SOLVANE_SIGROK_CONFIG.")
+
+set(CPACK_DEBIAN_MQTT_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_MQTT_DESCRIPTION "Solvane over MQTT: watch a module from another machine
+solvane-agent runs beside a data-acquisition module and publishes it to an
+MQTT broker (TLS, user names and passwords supported); its systemd unit is
+installed disabled. The MQTT acquisition library, in a private folder with
+the launcher solvane-mqtt, lets Solvane watch and command such a module from
+any machine; SOLVANE_MQTT_URL names the broker and the module.")
 
 include(CPack)
 cpack_add_component(runtime)

@@ -192,6 +192,20 @@ if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then
     check "solvane-sigrok loads the libsigrok libQuelbin.so" loadedFrom "$scratch/sigrok" "$sigrok"
 fi
 
+if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
+    for file in "$stage"/usr/bin/{solvane-agent,solvane-mqtt} \
+        "$stage"/usr/lib/solvane/mqtt/libQuelbin.so "$stage"/lib/systemd/system/solvane-agent.service \
+        "$stage"/usr/share/man/man1/{solvane-agent,solvane-mqtt}.1.gz; do
+        check "${file#"$stage"/} is there" test -e "$file"
+    done
+    check "the agent's manual page reads without warnings" \
+        sh -c "man --warnings -E UTF-8 -l '$stage/usr/share/man/man1/solvane-agent.1.gz' 2>&1 >/dev/null | (! grep .)"
+    check "solvane-agent --help lists --allow-commands" \
+        sh -c "'$stage/usr/bin/solvane-agent' --help | grep -q -- --allow-commands"
+    check "solvane-agent refuses a module name with a wildcard (status 2)" \
+        sh -c "'$stage/usr/bin/solvane-agent' --broker mqtt://127.0.0.1 --module 'a/#' 2>/dev/null; test \$? -eq 2"
+fi
+
 echo "check-package: packages in $build"
 echo "check-package: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

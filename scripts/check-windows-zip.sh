@@ -24,6 +24,14 @@ Simulation/Lancer la simulation.cmd
 Simulation/Quelbin.dll
 Solvane.exe
 Tarvox.dll"
+# A build with the MQTT parts adds the agent and the remote module's folder.
+if [ -f "$folder/solvane-agent.exe" ]; then
+    expected="Distant/Lancer le module distant.cmd
+Distant/Quelbin.dll
+Distant/connexion-exemple.cmd
+$expected
+solvane-agent.exe"
+fi
 actual="$(cd "$folder" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
 [ "$actual" = "$expected" ] || fail "unexpected contents:"$'\n'"$actual"
 

@@ -13,7 +13,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     xvfb xauth imagemagick xdotool fonts-dejavu-core fonts-liberation2
     dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream man-db
-    libsigrok-dev locales
+    libsigrok-dev locales libmosquitto-dev mosquitto mosquitto-clients nlohmann-json3-dev
 )
 # Tests also run in these locales.
 locales=(fr_FR.UTF-8)

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Makes Solvane-1.00-win32.zip from the Windows build: the program, the
 # conversion library, LISEZMOI.txt, and the simulated module in a folder of its
-# own with its launcher. Prints the zip's path on its last line.
+# own with its launcher; where the build has the MQTT parts, solvane-agent.exe
+# beside the program (so it loads the maker's Quelbin.dll from there) and the
+# MQTT Quelbin.dll in a folder of its own with its launcher. Prints the zip's
+# path on its last line.
 #   scripts/make-windows-zip.sh [build folder, default build/windows]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -23,6 +26,14 @@ strip=i686-w64-mingw32-strip
 sed 's/$/\r/' "$root/packaging/windows/LISEZMOI.txt" >"$stage/$name/LISEZMOI.txt"
 sed 's/$/\r/' "$root/packaging/windows/Lancer la simulation.cmd" \
     >"$stage/$name/Simulation/Lancer la simulation.cmd"
+if [ -f "$build/mqtt/Quelbin.dll" ] && [ -f "$build/src/solvane-agent.exe" ]; then
+    mkdir -p "$stage/$name/Distant"
+    "$strip" -o "$stage/$name/solvane-agent.exe" "$build/src/solvane-agent.exe"
+    "$strip" -o "$stage/$name/Distant/Quelbin.dll" "$build/mqtt/Quelbin.dll"
+    for script in "Lancer le module distant.cmd" connexion-exemple.cmd; do
+        sed 's/$/\r/' "$root/packaging/windows/$script" >"$stage/$name/Distant/$script"
+    done
+fi
 
 rm -f "$zip"
 (cd "$stage" && zip -q -r -X "$zip" "$name")

@@ -1,0 +1,41 @@
+// The agent's command line.
+#pragma once
+
+#include "brokeraddress.h"
+
+#include <QStringList>
+
+#include <optional>
+#include <set>
+#include <string>
+
+namespace agent {
+
+// The window's fastest refresh; the default poll rate.
+inline constexpr double defaultRate = 5.0;
+inline constexpr double slowestRate = 0.1;
+inline constexpr double fastestRate = 50.0;
+
+struct AgentOptions {
+    solvane::mqtt::BrokerAddress broker; // its module is the --module name
+    double rate = defaultRate;
+    std::optional<std::set<int>> sensors; // none: every sensor
+    bool allowCommands = false;
+    std::optional<std::string> username;
+    std::optional<std::string> passwordFile;
+    std::optional<std::string> caFile;
+};
+
+struct ParsedOptions {
+    std::optional<AgentOptions> options;
+    QString message; // the help text, or what is wrong
+    bool help = false;
+};
+
+// `arguments` starts with the program's name.
+ParsedOptions parseOptions(const QStringList& arguments);
+
+// "0,2,5-7": sensor indices 0 to 31, single or as ranges.
+std::optional<std::set<int>> parseSensorList(const QString& text);
+
+} // namespace agent

@@ -1,0 +1,391 @@
+// The agent over the simulated module and the MQTT library loaded as Solvane
+// loads it, through a real broker started by the test: what the viewer sees
+// and sends, the time its calls take, faults (broker restarted, agent
+// killed, broker frozen) and refusals (wrong password, untrusted
+// certificate, a viewer without write rights, an agent without commands).
+#include "quelbinfunctions.h"
+#include "testbroker.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLibrary>
+#include <QProcess>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const QString module = QStringLiteral("bench-3");
+
+// Runs until `done` holds or `limitMs` passes; the time it took, or -1.
+qint64 waitFor(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() <= limitMs) {
+        if (done())
+            return timer.elapsed();
+        QTest::qWait(20);
+    }
+    return -1;
+}
+
+// Standard error to a file while the object lives.
+class CapturedStderr {
+public:
+    CapturedStderr() {
+        m_file.open();
+        std::fflush(stderr);
+        m_saved = dup(STDERR_FILENO);
+        dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~CapturedStderr() {
+        std::fflush(stderr);
+        dup2(m_saved, STDERR_FILENO);
+        close(m_saved);
+    }
+    CapturedStderr(const CapturedStderr&) = delete;
+    CapturedStderr& operator=(const CapturedStderr&) = delete;
+
+    QByteArrayList lines() {
+        std::fflush(stderr);
+        QFile file(m_file.fileName());
+        file.open(QIODevice::ReadOnly);
+        QByteArrayList lines = file.readAll().split('\n');
+        lines.removeAll(QByteArray());
+        return lines;
+    }
+
+private:
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+// The agent as a process beside the simulated module.
+class Agent {
+public:
+    Agent(TestBroker& broker, const QString& user, bool allowCommands,
+          const QByteArray& locale = "C.UTF-8") {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                           QStringLiteral(SOLVANE_SIM_DIR ":" SOLVANE_LIB_DIR));
+        environment.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
+        m_process.setProcessEnvironment(environment);
+        QStringList arguments{
+            QStringLiteral("--broker"),        broker.url(),
+            QStringLiteral("--module"),        module,
+            QStringLiteral("--username"),      user,
+            QStringLiteral("--password-file"), broker.passwordFile(user + QStringLiteral("-pw")),
+            QStringLiteral("--cafile"),        broker.caFile()};
+        if (allowCommands)
+            arguments << QStringLiteral("--allow-commands");
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        endWithTest(m_process);
+        m_process.start(QStringLiteral(SOLVANE_AGENT), arguments);
+        if (!m_process.waitForStarted(5000))
+            qFatal("the agent does not start");
+    }
+    ~Agent() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    Agent(const Agent&) = delete;
+    Agent& operator=(const Agent&) = delete;
+
+    void killHard() {
+        m_process.kill(); // SIGKILL: no goodbye, no will sent by the agent itself
+        m_process.waitForFinished(5000);
+    }
+    // The commands it ran so far, as its output lines say.
+    int commandsRun() {
+        m_output += m_process.readAllStandardOutput();
+        return static_cast<int>(m_output.count("solvane-agent: command "));
+    }
+    bool running() const { return m_process.state() == QProcess::Running; }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+};
+
+// The library under test, loaded with the variables set; unloaded with the
+// object, its thread stopped.
+class Viewer : public QuelbinFunctions {
+public:
+    Viewer(TestBroker& broker, const QString& user, const QString& password,
+           const QString& caFile) {
+        qputenv("SOLVANE_MQTT_URL", broker.url(module).toUtf8());
+        qputenv("SOLVANE_MQTT_USERNAME", user.toUtf8());
+        qputenv("SOLVANE_MQTT_PASSWORD_FILE", broker.passwordFile(password).toUtf8());
+        qputenv("SOLVANE_MQTT_CAFILE", caFile.toUtf8());
+        m_library.setFileName(QStringLiteral(SOLVANE_MQTT_LIBRARY));
+        if (!m_library.load())
+            qFatal("%s", qPrintable(m_library.errorString()));
+        if (const char* missing =
+                resolve([&](const char* name) { return m_library.resolve(name); }))
+            qFatal("%s missing", missing);
+    }
+    ~Viewer() { m_library.unload(); }
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+
+    bool connected() { return getNbAcqui() > 0; }
+    QByteArray commandName(std::int32_t index) {
+        std::array<char, QUELBIN_NAME_SIZE> name{};
+        getCommandName(index, name.data());
+        return QByteArray(name.data());
+    }
+    std::int32_t command(const QByteArray& start) {
+        for (std::int32_t i = 0; i < getNbCommands(); ++i) {
+            if (commandName(i).startsWith(start))
+                return i;
+        }
+        return -1;
+    }
+
+private:
+    QLibrary m_library;
+};
+
+constexpr int connectLimitMs = 5000;
+constexpr int disconnectLimitMs = 2000;
+constexpr int backLimitMs = 3000;
+
+} // namespace
+
+class TestQuelbinMqtt : public QObject {
+    Q_OBJECT
+
+private slots:
+    void watchesTheSimulatedModule();
+    void faults_data();
+    void faults();
+    void refusals_data();
+    void refusals();
+};
+
+// Under a locale whose decimal separator is a comma, so that a number
+// written the locale's way would show.
+void TestQuelbinMqtt::watchesTheSimulatedModule() {
+    TestBroker broker;
+    Agent agent(broker, QStringLiteral("agent"), true, "ru_RU.UTF-8");
+    Viewer viewer(broker, QStringLiteral("operator"), QStringLiteral("operator-pw"),
+                  broker.caFile());
+    QVERIFY(waitFor([&] { return viewer.connected(); }, connectLimitMs) >= 0);
+
+    QCOMPARE(viewer.getNbDevices(), 7);
+    std::array<char, QUELBIN_NAME_SIZE> name{};
+    std::int32_t type = -1;
+    QCOMPARE(viewer.getDevice(6, name.data(), &type), 1);
+    QVERIFY(std::strlen(name.data()) > 0);
+    QVERIFY(type >= 0 && type <= 5);
+    QCOMPARE(viewer.getDevice(7, name.data(), &type), 0);
+    // French names cross in Windows-1252, as Solvane reads them.
+    QCOMPARE(viewer.commandName(0), QByteArray("D\xE9"
+                                               "connecter le module"));
+
+    // Every call of a tick under 1 ms at the 99th percentile, while data flow.
+    std::vector<double> durations;
+    std::array<std::uint8_t, QUELBIN_RAW_SIZE> data{};
+    std::int32_t firstHeader = 0;
+    for (int tick = 0; tick < 150; ++tick) {
+        const auto time = [&](auto call) {
+            const auto start = std::chrono::steady_clock::now();
+            call();
+            durations.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count());
+        };
+        std::int32_t header = 0;
+        std::int32_t count = 0;
+        std::int32_t written = 0;
+        time([&] { viewer.getNbAcqui(); });
+        time([&] { viewer.getNbDevices(); });
+        time([&] { viewer.getNbCommands(); });
+        time([&] { viewer.getRawDataInfo(tick % 7, &header, &count); });
+        time([&] { written = viewer.getRawData(tick % 7, data.data()); });
+        QCOMPARE(written, count); // one snapshot: the count and the bytes agree
+        QVERIFY(count > 0 && count <= QUELBIN_RAW_SIZE);
+        if (tick == 0)
+            firstHeader = header;
+        QTest::qWait(10);
+    }
+    std::sort(durations.begin(), durations.end());
+    const double p99 = durations[durations.size() * 99 / 100];
+    qInfo("calls: p99 %.3f ms over %zu calls", p99, durations.size());
+    QVERIFY2(p99 < 1.0, qPrintable(QString::number(p99)));
+    std::int32_t header = 0;
+    std::int32_t count = 0;
+    viewer.getRawDataInfo(0, &header, &count);
+    QVERIFY(header != firstHeader); // new polls kept coming
+
+    // A reader that is not Solvane: the poll message is JSON whose values
+    // are numbers, whatever the agent's locale.
+    QProcess sub;
+    sub.start(QStringLiteral("mosquitto_sub"),
+              {QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+               QString::number(broker.port()), QStringLiteral("--cafile"), broker.caFile(),
+               QStringLiteral("-u"), QStringLiteral("viewer"), QStringLiteral("-P"),
+               QStringLiteral("viewer-pw"), QStringLiteral("-t"),
+               QStringLiteral("solvane/%1/poll").arg(module), QStringLiteral("-C"),
+               QStringLiteral("1"), QStringLiteral("-W"), QStringLiteral("5")});
+    QVERIFY(sub.waitForFinished(10000));
+    const QJsonDocument poll = QJsonDocument::fromJson(sub.readAllStandardOutput());
+    const QJsonArray sensors = poll.object().value(QStringLiteral("sensors")).toArray();
+    QCOMPARE(sensors.size(), 7);
+    bool sawFraction = false;
+    for (const QJsonValue& sensor : sensors) {
+        const QJsonArray values = sensor.toObject().value(QStringLiteral("values")).toArray();
+        QVERIFY(!values.isEmpty());
+        for (const QJsonValue& value : values) {
+            QVERIFY(value.isDouble() || value.isBool());
+            sawFraction = sawFraction ||
+                          (value.isDouble() && value.toDouble() != std::floor(value.toDouble()));
+        }
+    }
+    QVERIFY(sawFraction);
+
+    // A command sent from the viewer runs once at the agent.
+    const std::int32_t add = viewer.command("Ajouter un senseur");
+    QVERIFY(add >= 0);
+    QCOMPARE(viewer.addCommand(add), 1);
+    QVERIFY(waitFor([&] { return viewer.connected() && viewer.getNbDevices() == 8; }, 2000) >= 0);
+    QTest::qWait(500);
+    QCOMPARE(agent.commandsRun(), 1);
+}
+
+void TestQuelbinMqtt::faults_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("broker restarted") << QStringLiteral("restart");
+    QTest::newRow("agent killed") << QStringLiteral("kill");
+    QTest::newRow("broker frozen 5 s") << QStringLiteral("freeze");
+}
+
+void TestQuelbinMqtt::faults() {
+    QFETCH(QString, fault);
+    TestBroker broker;
+    auto agent = std::make_unique<Agent>(broker, QStringLiteral("agent"), true);
+    CapturedStderr errors;
+    Viewer viewer(broker, QStringLiteral("operator"), QStringLiteral("operator-pw"),
+                  broker.caFile());
+    QVERIFY(waitFor([&] { return viewer.connected(); }, connectLimitMs) >= 0);
+    int sent = 0;
+    int ran = 0; // commands run by agents gone
+    const auto sendCommands = [&] {
+        const std::int32_t reset = viewer.command("Remettre");
+        QVERIFY(reset >= 0);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(viewer.addCommand(reset), 1);
+            ++sent;
+        }
+        QVERIFY(waitFor([&] { return ran + agent->commandsRun() == sent; }, 2000) >= 0);
+    };
+    sendCommands();
+
+    QElapsedTimer sinceFault;
+    sinceFault.start();
+    if (fault == QLatin1String("restart"))
+        broker.stop();
+    else if (fault == QLatin1String("kill"))
+        agent->killHard();
+    else
+        broker.freeze();
+    const qint64 lost = waitFor([&] { return !viewer.connected(); }, disconnectLimitMs);
+    QVERIFY2(lost >= 0, "still connected 2 s after the fault");
+    QCOMPARE(viewer.getNbDevices(), 0);
+    QCOMPARE(viewer.getNbCommands(), 0);
+
+    if (fault == QLatin1String("restart")) {
+        QVERIFY(broker.start());
+    } else if (fault == QLatin1String("kill")) {
+        ran += agent->commandsRun();
+        agent = std::make_unique<Agent>(broker, QStringLiteral("agent"), true);
+    } else {
+        QTest::qWait(static_cast<int>(5000 - sinceFault.elapsed()));
+        broker.thaw();
+    }
+    const qint64 back = waitFor([&] { return viewer.connected(); }, backLimitMs);
+    qInfo("%s: disconnected after %lld ms, back %lld ms after recovery", qPrintable(fault), lost,
+          back);
+    QVERIFY2(back >= 0, "not back 3 s after recovery");
+    QCOMPARE(viewer.getNbDevices(), 7);
+
+    sendCommands();
+    QTest::qWait(1000); // nothing more comes: no command ran twice
+    QCOMPARE(ran + agent->commandsRun(), sent);
+    QVERIFY(agent->running());
+    // The outage was reported, once, in one line naming it.
+    const QByteArrayList lines = errors.lines();
+    QVERIFY2(!lines.isEmpty(), "no line on standard error");
+    QVERIFY(lines.size() <= 4);
+    for (const QByteArray& line : lines) {
+        qInfo("%s", line.constData());
+        QVERIFY2(line.startsWith("quelbin-mqtt: "), line.constData());
+    }
+}
+
+void TestQuelbinMqtt::refusals_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("untrusted");
+    QTest::addColumn<bool>("agentAllows");
+    QTest::addColumn<QByteArray>("reason");
+
+    QTest::newRow("wrong password") << QStringLiteral("operator") << QStringLiteral("guess")
+                                    << false << true << QByteArray("refused the connection");
+    QTest::newRow("untrusted certificate")
+        << QStringLiteral("operator") << QStringLiteral("operator-pw") << true << true
+        << QByteArray("certificate");
+    QTest::newRow("viewer without write rights")
+        << QStringLiteral("viewer") << QStringLiteral("viewer-pw") << false << true
+        << QByteArray("refused to let user 'viewer' write solvane/bench-3/command");
+    QTest::newRow("agent without --allow-commands")
+        << QStringLiteral("operator") << QStringLiteral("operator-pw") << false << false
+        << QByteArray("runs no commands");
+}
+
+void TestQuelbinMqtt::refusals() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, untrusted);
+    QFETCH(bool, agentAllows);
+    QFETCH(QByteArray, reason);
+
+    TestBroker broker;
+    Agent agent(broker, QStringLiteral("agent"), agentAllows);
+    CapturedStderr errors;
+    Viewer viewer(broker, user, password, untrusted ? broker.otherCaFile() : broker.caFile());
+    const bool mayRead = password.endsWith(QLatin1String("-pw")) && !untrusted;
+    if (mayRead) {
+        QVERIFY(waitFor([&] { return viewer.connected(); }, connectLimitMs) >= 0);
+        const std::int32_t add = viewer.command("Ajouter un senseur");
+        QVERIFY(add >= 0);
+        viewer.addCommand(add);
+        QTest::qWait(1500);
+        QVERIFY(viewer.connected());
+        QCOMPARE(viewer.getNbDevices(), 7); // nothing changed
+    } else {
+        QCOMPARE(waitFor([&] { return viewer.connected(); }, 2500), -1);
+        QCOMPARE(viewer.getNbCommands(), 0);
+        QCOMPARE(viewer.addCommand(0), 0);
+    }
+    QCOMPARE(agent.commandsRun(), 0);
+    const QByteArrayList lines = errors.lines();
+    QCOMPARE(lines.size(), 1); // one line, however many attempts
+    qInfo("%s", lines.front().constData());
+    QVERIFY2(lines.front().contains(reason), lines.front().constData());
+}
+
+QTEST_GUILESS_MAIN(TestQuelbinMqtt)
+#include "tst_quelbinmqtt.moc"
