@@ -3,6 +3,7 @@
 // functions, and polls made as the window makes them (getNbAcqui first).
 #pragma once
 
+#include "capturedstderr.h"
 #include "quelbinfunctions.h"
 
 #include <QByteArray>
@@ -13,21 +14,6 @@
 
 #include <cstdint>
 #include <cstdio>
-
-// Standard error goes to a file for as long as the object lives.
-class CapturedStderr {
-public:
-    CapturedStderr();
-    ~CapturedStderr();
-    CapturedStderr(const CapturedStderr&) = delete;
-    CapturedStderr& operator=(const CapturedStderr&) = delete;
-
-    QByteArrayList lines() const;
-
-private:
-    std::FILE* m_file;
-    int m_saved;
-};
 
 struct Raw {
     std::int32_t header = 0;

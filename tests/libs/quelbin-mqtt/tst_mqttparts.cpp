@@ -9,7 +9,7 @@
 
 using namespace solvane::mqtt;
 
-class TestMqttParts : public QObject {
+class tst_mqttparts : public QObject {
     Q_OBJECT
 
 private slots:
@@ -24,7 +24,7 @@ private slots:
     void names();
 };
 
-void TestMqttParts::brokerUrls_data() {
+void tst_mqttparts::brokerUrls_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<bool>("tls");
@@ -48,7 +48,7 @@ void TestMqttParts::brokerUrls_data() {
     QTest::newRow("no host") << "mqtt://:1883" << false << false << "" << 0 << "";
 }
 
-void TestMqttParts::brokerUrls() {
+void tst_mqttparts::brokerUrls() {
     QFETCH(QString, url);
     QFETCH(bool, valid);
     const ParsedAddress parsed = parseBrokerUrl(url.toStdString());
@@ -67,7 +67,7 @@ void TestMqttParts::brokerUrls() {
     QCOMPARE(QString::fromStdString(parsed.value->module), module);
 }
 
-void TestMqttParts::hostilePolls_data() {
+void tst_mqttparts::hostilePolls_data() {
     QTest::addColumn<QByteArray>("payload");
     const QByteArray head = R"({"poll":3,"connected":true,"sensors":[)";
     QTest::newRow("count beyond the buffer")
@@ -86,13 +86,13 @@ void TestMqttParts::hostilePolls_data() {
     QTest::newRow("negative poll") << QByteArray(R"({"poll":-1,"connected":true,"sensors":[]})");
 }
 
-void TestMqttParts::hostilePolls() {
+void tst_mqttparts::hostilePolls() {
     QFETCH(QByteArray, payload);
     QVERIFY(!decodePoll(payload.toStdString()).has_value());
 }
 
 // What the agent writes the library reads back, bytes and header exactly.
-void TestMqttParts::pollRoundTrip() {
+void tst_mqttparts::pollRoundTrip() {
     PollReading poll;
     poll.poll = 42;
     poll.connected = true;
@@ -111,7 +111,7 @@ void TestMqttParts::pollRoundTrip() {
     QVERIFY(read->sensors[1].raw.empty());
 }
 
-void TestMqttParts::commands_data() {
+void tst_mqttparts::commands_data() {
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<int>("index"); // -1: dropped
     QTest::newRow("valid") << QByteArray(R"({"index":2,"id":"v-1"})") << 2;
@@ -122,14 +122,14 @@ void TestMqttParts::commands_data() {
     QTest::newRow("bare number") << QByteArray("2") << -1;
 }
 
-void TestMqttParts::commands() {
+void tst_mqttparts::commands() {
     QFETCH(QByteArray, payload);
     QFETCH(int, index);
     const auto command = decodeCommand(payload.toStdString());
     QCOMPARE(command ? command->index : -1, index);
 }
 
-void TestMqttParts::names_data() {
+void tst_mqttparts::names_data() {
     QTest::addColumn<QByteArray>("utf8");
     QTest::addColumn<QByteArray>("windows1252");
     QTest::newRow("ascii") << QByteArray("Temp_1") << QByteArray("Temp_1");
@@ -141,11 +141,11 @@ void TestMqttParts::names_data() {
     QTest::newRow("zero byte") << QByteArray("a\0b", 3) << QByteArray("a?b");
 }
 
-void TestMqttParts::names() {
+void tst_mqttparts::names() {
     QFETCH(QByteArray, utf8);
     QFETCH(QByteArray, windows1252);
     QCOMPARE(QByteArray::fromStdString(utf8ToWindows1252(utf8.toStdString())), windows1252);
 }
 
-QTEST_GUILESS_MAIN(TestMqttParts)
+QTEST_GUILESS_MAIN(tst_mqttparts)
 #include "tst_mqttparts.moc"

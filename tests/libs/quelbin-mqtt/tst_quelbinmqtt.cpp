@@ -3,6 +3,7 @@
 // and sends, the time its calls take, faults (broker restarted, agent
 // killed, broker frozen) and refusals (wrong password, untrusted
 // certificate, a viewer without write rights, an agent without commands).
+#include "capturedstderr.h"
 #include "quelbinfunctions.h"
 #include "testbroker.h"
 
@@ -12,7 +13,6 @@
 #include <QJsonObject>
 #include <QLibrary>
 #include <QProcess>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <algorithm>
@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -38,37 +37,6 @@ qint64 waitFor(const std::function<bool()>& done, int limitMs) {
     }
     return -1;
 }
-
-// Standard error to a file while the object lives.
-class CapturedStderr {
-public:
-    CapturedStderr() {
-        m_file.open();
-        std::fflush(stderr);
-        m_saved = dup(STDERR_FILENO);
-        dup2(m_file.handle(), STDERR_FILENO);
-    }
-    ~CapturedStderr() {
-        std::fflush(stderr);
-        dup2(m_saved, STDERR_FILENO);
-        close(m_saved);
-    }
-    CapturedStderr(const CapturedStderr&) = delete;
-    CapturedStderr& operator=(const CapturedStderr&) = delete;
-
-    QByteArrayList lines() {
-        std::fflush(stderr);
-        QFile file(m_file.fileName());
-        file.open(QIODevice::ReadOnly);
-        QByteArrayList lines = file.readAll().split('\n');
-        lines.removeAll(QByteArray());
-        return lines;
-    }
-
-private:
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
 
 // The agent as a process beside the simulated module.
 class Agent {
@@ -164,7 +132,7 @@ constexpr int backLimitMs = 3000;
 
 } // namespace
 
-class TestQuelbinMqtt : public QObject {
+class tst_quelbinmqtt : public QObject {
     Q_OBJECT
 
 private slots:
@@ -177,7 +145,7 @@ private slots:
 
 // Under a locale whose decimal separator is a comma, so that a number
 // written the locale's way would show.
-void TestQuelbinMqtt::watchesTheSimulatedModule() {
+void tst_quelbinmqtt::watchesTheSimulatedModule() {
     TestBroker broker;
     Agent agent(broker, QStringLiteral("agent"), true, "ru_RU.UTF-8");
     Viewer viewer(broker, QStringLiteral("operator"), QStringLiteral("operator-pw"),
@@ -265,14 +233,14 @@ void TestQuelbinMqtt::watchesTheSimulatedModule() {
     QCOMPARE(agent.commandsRun(), 1);
 }
 
-void TestQuelbinMqtt::faults_data() {
+void tst_quelbinmqtt::faults_data() {
     QTest::addColumn<QString>("fault");
     QTest::newRow("broker restarted") << QStringLiteral("restart");
     QTest::newRow("agent killed") << QStringLiteral("kill");
     QTest::newRow("broker frozen 5 s") << QStringLiteral("freeze");
 }
 
-void TestQuelbinMqtt::faults() {
+void tst_quelbinmqtt::faults() {
     QFETCH(QString, fault);
     TestBroker broker;
     auto agent = std::make_unique<Agent>(broker, QStringLiteral("agent"), true);
@@ -335,7 +303,7 @@ void TestQuelbinMqtt::faults() {
     }
 }
 
-void TestQuelbinMqtt::refusals_data() {
+void tst_quelbinmqtt::refusals_data() {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("untrusted");
@@ -355,7 +323,7 @@ void TestQuelbinMqtt::refusals_data() {
         << QByteArray("runs no commands");
 }
 
-void TestQuelbinMqtt::refusals() {
+void tst_quelbinmqtt::refusals() {
     QFETCH(QString, user);
     QFETCH(QString, password);
     QFETCH(bool, untrusted);
@@ -387,5 +355,5 @@ void TestQuelbinMqtt::refusals() {
     QVERIFY2(lines.front().contains(reason), lines.front().constData());
 }
 
-QTEST_GUILESS_MAIN(TestQuelbinMqtt)
+QTEST_GUILESS_MAIN(tst_quelbinmqtt)
 #include "tst_quelbinmqtt.moc"
