@@ -17,7 +17,6 @@ private slots:
     void brokerUrls();
     void hostilePolls_data();
     void hostilePolls();
-    void pollRoundTrip();
     void commands_data();
     void commands();
     void names_data();
@@ -89,26 +88,6 @@ void tst_mqttparts::hostilePolls_data() {
 void tst_mqttparts::hostilePolls() {
     QFETCH(QByteArray, payload);
     QVERIFY(!decodePoll(payload.toStdString()).has_value());
-}
-
-// What the agent writes the library reads back, bytes and header exactly.
-void tst_mqttparts::pollRoundTrip() {
-    PollReading poll;
-    poll.poll = 42;
-    poll.connected = true;
-    std::vector<std::uint8_t> all(128);
-    for (std::size_t i = 0; i < all.size(); ++i)
-        all[i] = static_cast<std::uint8_t>(255 - i);
-    poll.sensors.push_back({31, "Spectre_16", INT32_MIN, all, {0.5, -2.25}, false});
-    poll.sensors.push_back({0, "Vide", -1, {}, {}, true});
-    const auto read = decodePoll(encodePoll(poll));
-    QVERIFY(read.has_value());
-    QCOMPARE(read->poll, 42u);
-    QCOMPARE(read->sensors.size(), 2u);
-    QCOMPARE(read->sensors[0].index, 31);
-    QCOMPARE(read->sensors[0].header, INT32_MIN);
-    QVERIFY(read->sensors[0].raw == all);
-    QVERIFY(read->sensors[1].raw.empty());
 }
 
 void tst_mqttparts::commands_data() {

@@ -470,7 +470,6 @@ void tst_sigrokparts::connectionNodes_data() {
     QTest::newRow("serial port") << QByteArray("/dev/ttyUSB0") << QByteArray("/dev/ttyUSB0");
     QTest::newRow("USB port path")
         << QByteArray("3-2.1") << QByteArray("/sys/bus/usb/devices/3-2.1");
-    QTest::newRow("USB root port") << QByteArray("1-4") << QByteArray("/sys/bus/usb/devices/1-4");
     QTest::newRow("network") << QByteArray("tcp-raw/192.0.2.10/5555") << QByteArray();
     QTest::newRow("no path climbing") << QByteArray("1-../..") << QByteArray();
     QTest::newRow("vendor and product") << QByteArray("1a86.e008") << QByteArray();
