@@ -4,8 +4,10 @@
 #   scripts/install-deps.sh           the Linux build
 #   scripts/install-deps.sh windows   also the 32-bit Windows cross-build:
 #                                     MinGW-w64, 32-bit Wine, Qt's sources,
-#                                     qemu-i386 for machines that run no
-#                                     32-bit x86 code, NSIS, a Russian locale
+#                                     qemu-i386 (8.1 or later, from
+#                                     backports on Debian 12) for machines
+#                                     that run no 32-bit x86 code, NSIS, a
+#                                     Russian locale
 set -euo pipefail
 
 packages=(
@@ -23,7 +25,7 @@ if [ "${1:-}" = windows ]; then
     packages+=(
         g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
         wine wine32:i386 fonts-wine zip unzip
-        wine64 qemu-user-static nsis
+        wine64 nsis
     )
     # Wine takes the system's code page from the Unix locale: a test runs
     # under a Russian one (code page 1251).
@@ -42,8 +44,14 @@ export DEBIAN_FRONTEND=noninteractive
 # long for it rather than failing at once.
 lock_timeout=300
 updated=0
+# A mirror caught mid-sync fails one index now and then: try again once, then
+# go on with the indexes apt has; a package it then lacks fails the install.
 apt_update() {
-    [ "$updated" -eq 1 ] || "${as_root[@]}" apt-get update -qq
+    if [ "$updated" -eq 0 ] && ! "${as_root[@]}" apt-get update -qq; then
+        sleep 15
+        "${as_root[@]}" apt-get update -qq ||
+            echo "install-deps: apt-get update failed twice; going on with the indexes apt has" >&2
+    fi
     updated=1
 }
 # apt and dpkg hold these files' record locks while they work; /proc/locks
@@ -102,6 +110,30 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
         -o DPkg::Lock::Timeout="$lock_timeout" "${missing[@]}" >/dev/null
+fi
+
+# qemu-i386 before 8.1 keeps the guest's page flags in a table it walks page
+# by page: Wine, which reserves most of the 32-bit address space as it starts,
+# then takes minutes to start a program. Debian 12 has 7.2; its backports
+# have one that takes seconds.
+qemu_wanted=1:8.1
+qemu="$(dpkg-query -W -f='${db:Status-Status} ${Version}' qemu-user 2>/dev/null || true)"
+if [ "$windows" -eq 1 ] && { [ "${qemu%% *}" != installed ] ||
+    dpkg --compare-versions "${qemu#* }" lt "$qemu_wanted"; }; then
+    suite=()
+    codename="$(. /etc/os-release && echo "$VERSION_CODENAME")"
+    if [ "$codename" = bookworm ]; then
+        printf '%s\n' "Types: deb" "URIs: http://deb.debian.org/debian" \
+            "Suites: $codename-backports" "Components: main" \
+            "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" |
+            "${as_root[@]}" tee /etc/apt/sources.list.d/solvane-backports.sources >/dev/null
+        suite=(-t "$codename-backports")
+        updated=0
+    fi
+    echo "install-deps: installing qemu-user $qemu_wanted or later ${suite[*]}"
+    apt_update
+    "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout="$lock_timeout" "${suite[@]}" qemu-user >/dev/null
 fi
 
 for locale in "${locales[@]}"; do
