@@ -28,6 +28,10 @@ if [ "${1:-}" = --in-namespace ]; then
     # position-independent ones, go to the emulator. F opens it now, so that
     # it is found whatever the program's own view of the file system.
     shift
+    if [ ! -x /usr/bin/qemu-i386 ]; then
+        echo "wine: /usr/bin/qemu-i386 is missing (scripts/install-deps.sh windows installs it)" >&2
+        exit 1
+    fi
     mount -t binfmt_misc none /proc/sys/fs/binfmt_misc || {
         echo "wine: no binfmt_misc of our own to run Wine through qemu-i386 (Linux 6.7 or later needed)" >&2
         exit 1
