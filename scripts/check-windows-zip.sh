@@ -2,7 +2,9 @@
 # Checks the zip for users under Wine: exactly the files it should hold; the
 # program alone never finds the simulated module (it ends with the report
 # naming Quelbin.dll); the launcher runs the program on the simulation; and the
-# launcher refuses when a maker's Quelbin.dll stands beside the program.
+# launcher refuses when a maker's Quelbin.dll stands beside the program; where
+# the zip holds the MQTT parts, the agent runs and the remote module's launcher
+# runs the program on the MQTT library.
 #   scripts/check-windows-zip.sh Solvane-1.00-win32.zip
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -62,6 +64,23 @@ status=0
 output="$("$wine_run" cmd /c "$launcher" </dev/null 2>&1)" || status=$?
 [ "$status" -ne 0 ] || fail "the launcher ran with a Quelbin.dll beside Solvane.exe"
 grep -q "Un Quelbin.dll se trouve" <<<"$output" || fail "the launcher did not say why: $output"
+
+# 4. The agent runs (--help), and the remote module's launcher starts the
+# program on the MQTT library: with no broker to reach, the module reads
+# disconnected and the program keeps running, where without the library it
+# would end at once with its report.
+if [ -f "$folder/solvane-agent.exe" ]; then
+    rm -f "$folder/Quelbin.dll"
+    timeout 60 "$wine_run" "$folder/solvane-agent.exe" --help </dev/null 2>&1 |
+        grep -q -- "--broker" || fail "solvane-agent.exe --help did not list its options"
+    printf '%s\r\n' "set SOLVANE_MQTT_URL=mqtt://127.0.0.1:9/banc-1" >"$folder/Distant/connexion.cmd"
+    remote="$(sed 's|/|\\|g' <<<"Z:$folder/Distant/Lancer le module distant.cmd")"
+    "$wine_run" cmd /c "$remote" </dev/null >/dev/null 2>&1 || fail "the remote launcher failed"
+    sleep 5
+    pgrep -f "Solvane-.*Solvane\.exe" >/dev/null ||
+        fail "the remote launcher did not keep Solvane running"
+    "$wine_run" --stop
+fi
 
 [ "$failed" -eq 0 ] || exit 1
 echo "check-windows-zip: $(basename "$zip") ($(du -k "$zip" | cut -f1) kB) passes"

@@ -26,9 +26,9 @@ strip=i686-w64-mingw32-strip
 sed 's/$/\r/' "$root/packaging/windows/LISEZMOI.txt" >"$stage/$name/LISEZMOI.txt"
 sed 's/$/\r/' "$root/packaging/windows/Lancer la simulation.cmd" \
     >"$stage/$name/Simulation/Lancer la simulation.cmd"
-if [ -f "$build/mqtt/Quelbin.dll" ] && [ -f "$build/src/solvane-agent.exe" ]; then
+if [ -f "$build/mqtt/Quelbin.dll" ] && [ -f "$build/solvane-agent.exe" ]; then
     mkdir -p "$stage/$name/Distant"
-    "$strip" -o "$stage/$name/solvane-agent.exe" "$build/src/solvane-agent.exe"
+    "$strip" -o "$stage/$name/solvane-agent.exe" "$build/solvane-agent.exe"
     "$strip" -o "$stage/$name/Distant/Quelbin.dll" "$build/mqtt/Quelbin.dll"
     for script in "Lancer le module distant.cmd" connexion-exemple.cmd; do
         sed 's/$/\r/' "$root/packaging/windows/$script" >"$stage/$name/Distant/$script"

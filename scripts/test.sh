@@ -4,8 +4,8 @@
 #             the program with Make (CMake's default generator), the checks
 #             of the Debian packages and the AddressSanitizer +
 #             UndefinedBehaviorSanitizer build;
-#   windows   the 32-bit Windows build (MinGW-w64, static Qt built once per
-#             machine) with its tests under Wine (through qemu-i386 where
+#   windows   the 32-bit Windows build (MinGW-w64, static Qt, libmosquitto
+#             and OpenSSL built once per machine) with its tests under Wine (through qemu-i386 where
 #             this machine runs no 32-bit x86 programs, or with
 #             SOLVANE_WINE_EMULATE=1), the zip and the installer for users.
 #   scripts/test.sh [--werror] [linux] [windows]   (default: both legs)
@@ -86,6 +86,10 @@ for leg in "${legs[@]}"; do
         SOLVANE_QT_WINDOWS="$(scripts/build-qt-windows.sh)"
         export SOLVANE_QT_WINDOWS
         echo "== Qt for Windows ready in $((SECONDS - started)) s: $SOLVANE_QT_WINDOWS"
+        started=$SECONDS
+        SOLVANE_MOSQUITTO_WINDOWS="$(scripts/build-mosquitto-windows.sh)"
+        export SOLVANE_MOSQUITTO_WINDOWS
+        echo "== libmosquitto for Windows ready in $((SECONDS - started)) s: $SOLVANE_MOSQUITTO_WINDOWS"
         scripts/wine.sh --describe
         run_preset windows
         # What a test trimmed under emulation, in its own words.

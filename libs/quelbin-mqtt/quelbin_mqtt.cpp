@@ -8,6 +8,7 @@
 #include "brokeraddress.h"
 #include "brokerlink.h"
 #include "remotemodule.h"
+#include "residence.h"
 #include "topics.h"
 #include "wire.h"
 
@@ -44,7 +45,7 @@ std::string randomHex() {
 }
 
 // Made on the first call; destroyed, link stopped, when the library is
-// unloaded or the program ends.
+// unloaded (never on Windows, see residence.h) or the program ends.
 class Library {
 public:
     Library() : m_problems("quelbin-mqtt"), m_clientId("solvane-viewer-" + randomHex()) {
@@ -85,6 +86,7 @@ public:
                     m_module->linkUp(false, Clock::now());
                 m_module->checkFreshness(Clock::now());
             });
+        stayLoaded();
         m_link->start();
     }
 

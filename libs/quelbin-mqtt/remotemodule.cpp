@@ -1,7 +1,7 @@
 #include "remotemodule.h"
 
+#include "boundarytext.h"
 #include "topics.h"
-#include "windows1252.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +13,7 @@ namespace {
 constexpr std::size_t longestName = 127;
 
 std::string nameForSolvane(const std::string& utf8) {
-    std::string name = utf8ToWindows1252(utf8);
+    std::string name = utf8ToBoundaryText(utf8);
     if (name.size() > longestName)
         name.resize(longestName);
     return name;

@@ -18,7 +18,7 @@ solvane::sim::Module& module() {
 // Copies `western` (Windows-1252), in the boundary's code page, and its
 // terminating zero; the rest of the buffer is left as is.
 void writeName(const char* western, char* name) {
-    const std::string text = solvane::sim::toBoundaryText(western);
+    const std::string text = solvane::westernToBoundaryText(western);
     const std::size_t length = std::min<std::size_t>(text.size(), QUELBIN_NAME_SIZE - 1);
     std::memcpy(name, text.data(), length);
     name[length] = '\0';

@@ -1,8 +1,9 @@
 // A real mosquitto broker for the MQTT tests, on a free loopback port, with
-// TLS certificates, users and access rules made at start; stopped with the
-// object. Users: "agent" (writes the module's topics), "operator" (reads
-// them, may send commands), "viewer" (reads only); each password is the
-// user name followed by "-pw".
+// TLS certificates, users and access rules made at start by
+// tests/support/testbroker.sh (which names the users and their passwords).
+// On Linux the object starts the broker and stops it with itself; a Windows
+// test runs inside `testbroker.sh run` and the object names that broker, which
+// it can neither stop nor freeze.
 #pragma once
 
 #include <QProcess>
@@ -12,6 +13,8 @@
 // The process is killed if the test process dies first, so that a crashed
 // test leaves no broker or agent behind.
 void endWithTest(QProcess& process);
+// Ends the process and waits for it: asked first where the system can ask.
+void endProcess(QProcess& process);
 
 class TestBroker {
 public:
@@ -35,11 +38,10 @@ public:
     QString passwordFile(const QString& password);
 
 private:
-    bool run(const QString& program, const QStringList& arguments);
-    void makeCertificates();
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString path(const QString& name) const { return m_folder + QLatin1Char('/') + name; }
 
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir; // the password files; on Linux the broker's too
+    QString m_folder;    // the broker's files
     int m_port = 0;
     QProcess m_broker;
     int m_files = 0;

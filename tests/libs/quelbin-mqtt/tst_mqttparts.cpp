@@ -8,6 +8,7 @@
 #include <QTest>
 
 using namespace solvane::mqtt;
+using solvane::utf8ToWindows1252;
 
 class tst_mqttparts : public QObject {
     Q_OBJECT

@@ -4,14 +4,13 @@
 // killed, broker frozen) and refusals (wrong password, untrusted
 // certificate, a viewer without write rights, an agent without commands).
 #include "capturedstderr.h"
-#include "quelbinfunctions.h"
+#include "mqttpeers.h"
 #include "testbroker.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLibrary>
 #include <QProcess>
 #include <QTest>
 
@@ -19,112 +18,11 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
 
 const QString module = QStringLiteral("bench-3");
-
-// Runs until `done` holds or `limitMs` passes; the time it took, or -1.
-qint64 waitFor(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() <= limitMs) {
-        if (done())
-            return timer.elapsed();
-        QTest::qWait(20);
-    }
-    return -1;
-}
-
-// The agent as a process beside the simulated module.
-class Agent {
-public:
-    Agent(TestBroker& broker, const QString& user, bool allowCommands,
-          const QByteArray& locale = "C.UTF-8") {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("LD_LIBRARY_PATH"),
-                           QStringLiteral(SOLVANE_SIM_DIR ":" SOLVANE_LIB_DIR));
-        environment.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
-        m_process.setProcessEnvironment(environment);
-        QStringList arguments{
-            QStringLiteral("--broker"),        broker.url(),
-            QStringLiteral("--module"),        module,
-            QStringLiteral("--username"),      user,
-            QStringLiteral("--password-file"), broker.passwordFile(user + QStringLiteral("-pw")),
-            QStringLiteral("--cafile"),        broker.caFile()};
-        if (allowCommands)
-            arguments << QStringLiteral("--allow-commands");
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        endWithTest(m_process);
-        m_process.start(QStringLiteral(SOLVANE_AGENT), arguments);
-        if (!m_process.waitForStarted(5000))
-            qFatal("the agent does not start");
-    }
-    ~Agent() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    Agent(const Agent&) = delete;
-    Agent& operator=(const Agent&) = delete;
-
-    void killHard() {
-        m_process.kill(); // SIGKILL: no goodbye, no will sent by the agent itself
-        m_process.waitForFinished(5000);
-    }
-    // The commands it ran so far, as its output lines say.
-    int commandsRun() {
-        m_output += m_process.readAllStandardOutput();
-        return static_cast<int>(m_output.count("solvane-agent: command "));
-    }
-    bool running() const { return m_process.state() == QProcess::Running; }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-};
-
-// The library under test, loaded with the variables set; unloaded with the
-// object, its thread stopped.
-class Viewer : public QuelbinFunctions {
-public:
-    Viewer(TestBroker& broker, const QString& user, const QString& password,
-           const QString& caFile) {
-        qputenv("SOLVANE_MQTT_URL", broker.url(module).toUtf8());
-        qputenv("SOLVANE_MQTT_USERNAME", user.toUtf8());
-        qputenv("SOLVANE_MQTT_PASSWORD_FILE", broker.passwordFile(password).toUtf8());
-        qputenv("SOLVANE_MQTT_CAFILE", caFile.toUtf8());
-        m_library.setFileName(QStringLiteral(SOLVANE_MQTT_LIBRARY));
-        if (!m_library.load())
-            qFatal("%s", qPrintable(m_library.errorString()));
-        if (const char* missing =
-                resolve([&](const char* name) { return m_library.resolve(name); }))
-            qFatal("%s missing", missing);
-    }
-    ~Viewer() { m_library.unload(); }
-    Viewer(const Viewer&) = delete;
-    Viewer& operator=(const Viewer&) = delete;
-
-    bool connected() { return getNbAcqui() > 0; }
-    QByteArray commandName(std::int32_t index) {
-        std::array<char, QUELBIN_NAME_SIZE> name{};
-        getCommandName(index, name.data());
-        return QByteArray(name.data());
-    }
-    std::int32_t command(const QByteArray& start) {
-        for (std::int32_t i = 0; i < getNbCommands(); ++i) {
-            if (commandName(i).startsWith(start))
-                return i;
-        }
-        return -1;
-    }
-
-private:
-    QLibrary m_library;
-};
 
 constexpr int connectLimitMs = 5000;
 constexpr int disconnectLimitMs = 2000;
@@ -147,8 +45,8 @@ private slots:
 // written the locale's way would show.
 void tst_quelbinmqtt::watchesTheSimulatedModule() {
     TestBroker broker;
-    Agent agent(broker, QStringLiteral("agent"), true, "ru_RU.UTF-8");
-    Viewer viewer(broker, QStringLiteral("operator"), QStringLiteral("operator-pw"),
+    Agent agent(broker, module, QStringLiteral("agent"), true, "ru_RU.UTF-8");
+    Viewer viewer(broker, module, QStringLiteral("operator"), QStringLiteral("operator-pw"),
                   broker.caFile());
     QVERIFY(waitFor([&] { return viewer.connected(); }, connectLimitMs) >= 0);
 
@@ -243,9 +141,9 @@ void tst_quelbinmqtt::faults_data() {
 void tst_quelbinmqtt::faults() {
     QFETCH(QString, fault);
     TestBroker broker;
-    auto agent = std::make_unique<Agent>(broker, QStringLiteral("agent"), true);
+    auto agent = std::make_unique<Agent>(broker, module, QStringLiteral("agent"), true);
     CapturedStderr errors;
-    Viewer viewer(broker, QStringLiteral("operator"), QStringLiteral("operator-pw"),
+    Viewer viewer(broker, module, QStringLiteral("operator"), QStringLiteral("operator-pw"),
                   broker.caFile());
     QVERIFY(waitFor([&] { return viewer.connected(); }, connectLimitMs) >= 0);
     int sent = 0;
@@ -278,7 +176,7 @@ void tst_quelbinmqtt::faults() {
         QVERIFY(broker.start());
     } else if (fault == QLatin1String("kill")) {
         ran += agent->commandsRun();
-        agent = std::make_unique<Agent>(broker, QStringLiteral("agent"), true);
+        agent = std::make_unique<Agent>(broker, module, QStringLiteral("agent"), true);
     } else {
         QTest::qWait(static_cast<int>(5000 - sinceFault.elapsed()));
         broker.thaw();
@@ -331,9 +229,10 @@ void tst_quelbinmqtt::refusals() {
     QFETCH(QByteArray, reason);
 
     TestBroker broker;
-    Agent agent(broker, QStringLiteral("agent"), agentAllows);
+    Agent agent(broker, module, QStringLiteral("agent"), agentAllows);
     CapturedStderr errors;
-    Viewer viewer(broker, user, password, untrusted ? broker.otherCaFile() : broker.caFile());
+    Viewer viewer(broker, module, user, password,
+                  untrusted ? broker.otherCaFile() : broker.caFile());
     const bool mayRead = password.endsWith(QLatin1String("-pw")) && !untrusted;
     if (mayRead) {
         QVERIFY(waitFor([&] { return viewer.connected(); }, connectLimitMs) >= 0);

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace solvane::mqtt {
+namespace solvane {
 
 namespace {
 
@@ -56,4 +56,4 @@ std::string utf8ToWindows1252(std::string_view utf8) {
     return text;
 }
 
-} // namespace solvane::mqtt
+} // namespace solvane

@@ -1,0 +1,7 @@
+#include "residence.h"
+
+namespace solvane::mqtt {
+
+void stayLoaded() {}
+
+} // namespace solvane::mqtt

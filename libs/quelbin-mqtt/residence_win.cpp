@@ -1,0 +1,13 @@
+#include "residence.h"
+
+#include <windows.h>
+
+namespace solvane::mqtt {
+
+void stayLoaded() {
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&stayLoaded), &self);
+}
+
+} // namespace solvane::mqtt

@@ -1,0 +1,58 @@
+// Both ends of a module watched over MQTT, for the tests: the agent as a
+// process beside the simulated module, and the MQTT library loaded as
+// Solvane loads it.
+#pragma once
+
+#include "quelbinfunctions.h"
+
+#include <QLibrary>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <functional>
+
+class TestBroker;
+
+// Runs until `done` holds or `limitMs` passes; the time it took, or -1.
+qint64 waitFor(const std::function<bool()>& done, int limitMs);
+
+// solvane-agent over the simulated module, logged in as `user` (its password
+// is the user's, see testbroker.h), under `locale`; ended with the object.
+class Agent {
+public:
+    Agent(TestBroker& broker, const QString& module, const QString& user, bool allowCommands,
+          const QByteArray& locale = "C.UTF-8");
+    ~Agent();
+    Agent(const Agent&) = delete;
+    Agent& operator=(const Agent&) = delete;
+
+    void killHard(); // no goodbye, no will sent by the agent itself
+    // The commands it ran so far, as its output lines say.
+    int commandsRun();
+    bool running() const { return m_process.state() == QProcess::Running; }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+};
+
+// The library, loaded with the variables set; unloaded with the object, its
+// thread stopped (on Windows it stays loaded, see
+// libs/quelbin-mqtt/residence.h, and its link goes on).
+class Viewer : public QuelbinFunctions {
+public:
+    Viewer(TestBroker& broker, const QString& module, const QString& user, const QString& password,
+           const QString& caFile);
+    ~Viewer();
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+
+    bool connected() { return getNbAcqui() > 0; }
+    QByteArray commandName(std::int32_t index);
+    // The first command whose name starts with `start`, or -1.
+    std::int32_t command(const QByteArray& start);
+
+private:
+    QTemporaryDir m_folder;
+    QLibrary m_library;
+};
