@@ -3,10 +3,12 @@
 # files, the two Start-menu shortcuts and the entry of Windows' list of
 # programs in place; the simulation's shortcut starts Solvane on the simulated
 # module; the silent uninstall that entry names leaves none of them behind.
-#   scripts/check-windows-installer.sh Solvane-1.00-setup.exe
+# The program's files are the zip's, which the installer was made from.
+#   scripts/check-windows-installer.sh Solvane-1.00-setup.exe Solvane-1.00-win32.zip
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 setup="$(realpath "$1")"
+zip="$(realpath "$2")"
 wine_run="$root/scripts/wine.sh"
 failed=0
 fail() {
@@ -30,12 +32,10 @@ key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Solvane'
 rm -rf "$folder" "${shortcuts[@]}"
 
 "$wine_run" "$setup" /S </dev/null >/dev/null 2>&1 || fail "the silent install failed"
-expected="Désinstaller.exe
-LISEZMOI.txt
-Simulation/Lancer la simulation.cmd
-Simulation/Quelbin.dll
-Solvane.exe
-Tarvox.dll"
+expected="$({
+    echo "Désinstaller.exe"
+    unzip -Z1 "$zip" | grep -v '/$' | sed 's|^[^/]*/||'
+} | LC_ALL=C sort)"
 actual="$(cd "$folder" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
 [ "$actual" = "$expected" ] || fail "unexpected files installed:"$'\n'"$actual"
 for shortcut in "${shortcuts[@]}"; do

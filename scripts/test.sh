@@ -100,7 +100,7 @@ for leg in "${legs[@]}"; do
         echo "== zip: made and checked in $((SECONDS - started)) s"
         started=$SECONDS
         setup="$(scripts/make-windows-installer.sh "$zip")"
-        scripts/check-windows-installer.sh "$setup"
+        scripts/check-windows-installer.sh "$setup" "$zip"
         echo "== installer: made and checked in $((SECONDS - started)) s"
         ;;
     esac

@@ -61,6 +61,15 @@ Section
     SetOutPath "$INSTDIR\Simulation"
     File "${SOURCE}\Simulation\Quelbin.dll"
     File "${SOURCE}\Simulation\Lancer la simulation.cmd"
+    ; The MQTT agent and the remote module's library, where the zip has them.
+    !if /FileExists "${SOURCE}/solvane-agent.exe"
+        SetOutPath "$INSTDIR"
+        File "${SOURCE}\solvane-agent.exe"
+        SetOutPath "$INSTDIR\Distant"
+        File "${SOURCE}\Distant\Quelbin.dll"
+        File "${SOURCE}\Distant\Lancer le module distant.cmd"
+        File "${SOURCE}\Distant\connexion-exemple.cmd"
+    !endif
 
     ; Both start in the program's folder, which is never searched for
     ; libraries by name anyway.
@@ -89,6 +98,11 @@ Section "Uninstall"
     Delete "$INSTDIR\Simulation\Quelbin.dll"
     Delete "$INSTDIR\Simulation\Lancer la simulation.cmd"
     RMDir "$INSTDIR\Simulation"
+    Delete "$INSTDIR\Distant\Quelbin.dll"
+    Delete "$INSTDIR\Distant\Lancer le module distant.cmd"
+    Delete "$INSTDIR\Distant\connexion-exemple.cmd"
+    RMDir "$INSTDIR\Distant"
+    Delete "$INSTDIR\solvane-agent.exe"
     Delete "$INSTDIR\Solvane.exe"
     Delete "$INSTDIR\Tarvox.dll"
     Delete "$INSTDIR\LISEZMOI.txt"
