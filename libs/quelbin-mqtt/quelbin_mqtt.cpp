@@ -45,7 +45,7 @@ std::string randomHex() {
 }
 
 // Made on the first call; destroyed, link stopped, when the library is
-// unloaded (never on Windows, see residence.h) or the program ends.
+// unloaded or the program ends (not on Windows, see residence.h).
 class Library {
 public:
     Library() : m_problems("quelbin-mqtt"), m_clientId("solvane-viewer-" + randomHex()) {
@@ -149,9 +149,14 @@ private:
     std::atomic<std::uint64_t> m_commandCount{0};
 };
 
+void release(Library* instance) {
+    if (tearDownAtUnload())
+        delete instance;
+}
+
 Library& library() {
-    static Library instance;
-    return instance;
+    static const std::unique_ptr<Library, void (*)(Library*)> instance(new Library, release);
+    return *instance;
 }
 
 const Snapshot::Sensor* sensorAt(const Snapshot& snapshot, int32_t index) {

@@ -9,4 +9,11 @@ namespace solvane::mqtt {
 // its whole run anyway. Elsewhere, unloading stops the link.
 void stayLoaded();
 
+// Whether the library's state is torn down, its link stopped, as its statics
+// go. Elsewhere that is at unload. On Windows it is only as the process ends,
+// after Windows has ended the link's thread wherever it was, a lock held
+// perhaps: stopping the link then crashes or hangs, and the system frees
+// everything anyway.
+bool tearDownAtUnload();
+
 } // namespace solvane::mqtt

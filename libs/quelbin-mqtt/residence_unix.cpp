@@ -4,4 +4,8 @@ namespace solvane::mqtt {
 
 void stayLoaded() {}
 
+bool tearDownAtUnload() {
+    return true;
+}
+
 } // namespace solvane::mqtt

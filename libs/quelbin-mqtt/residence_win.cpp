@@ -10,4 +10,8 @@ void stayLoaded() {
                        reinterpret_cast<LPCWSTR>(&stayLoaded), &self);
 }
 
+bool tearDownAtUnload() {
+    return false;
+}
+
 } // namespace solvane::mqtt
