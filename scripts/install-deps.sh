@@ -4,7 +4,7 @@
 #   scripts/install-deps.sh           the Linux build
 #   scripts/install-deps.sh windows   also the 32-bit Windows cross-build:
 #                                     MinGW-w64, 32-bit Wine, Qt's sources,
-#                                     qemu-i386 (8.1 or later, from
+#                                     qemu-i386 (10 or later, from
 #                                     backports on Debian 12) for machines
 #                                     that run no 32-bit x86 code, NSIS, a
 #                                     Russian locale
@@ -112,11 +112,10 @@ if [ ${#missing[@]} -gt 0 ]; then
         -o DPkg::Lock::Timeout="$lock_timeout" "${missing[@]}" >/dev/null
 fi
 
-# qemu-i386 before 8.1 keeps the guest's page flags in a table it walks page
-# by page: Wine, which reserves most of the 32-bit address space as it starts,
-# then takes minutes to start a program. Debian 12 has 7.2; its backports
-# have one that takes seconds.
-qemu_wanted=1:8.1
+# Debian 12's qemu-i386 (7.2) spends minutes in its own bookkeeping of the
+# guest's pages while Wine reserves most of the 32-bit address space at each
+# start; 10, from its backports, takes seconds. Older than 10 is untried.
+qemu_wanted=1:10.0
 qemu="$(dpkg-query -W -f='${db:Status-Status} ${Version}' qemu-user 2>/dev/null || true)"
 if [ "$windows" -eq 1 ] && { [ "${qemu%% *}" != installed ] ||
     dpkg --compare-versions "${qemu#* }" lt "$qemu_wanted"; }; then
