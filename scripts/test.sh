@@ -4,10 +4,11 @@
 #             the program with Make (CMake's default generator), the checks
 #             of the Debian packages and the AddressSanitizer +
 #             UndefinedBehaviorSanitizer build;
-#   windows   the 32-bit Windows build (MinGW-w64, static Qt, libmosquitto
-#             and OpenSSL built once per machine) with its tests under Wine (through qemu-i386 where
-#             this machine runs no 32-bit x86 programs, or with
-#             SOLVANE_WINE_EMULATE=1), the zip and the installer for users.
+#   windows   the 32-bit Windows build (MinGW-w64; static Qt, libmosquitto
+#             and OpenSSL built once per machine) with its tests under Wine
+#             (through qemu-i386 where this machine runs no 32-bit x86
+#             programs, or with SOLVANE_WINE_EMULATE=1), the zip and the
+#             installer for users.
 #   scripts/test.sh [--werror] [linux] [windows]   (default: both legs)
 # --werror turns compiler warnings into errors. Any failed step fails the run.
 set -euo pipefail
