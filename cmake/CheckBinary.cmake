@@ -9,6 +9,9 @@ if(NOT EXISTS "${FILE}")
     message(FATAL_ERROR "${FILE}: no such file")
 endif()
 get_filename_component(name "${FILE}" NAME)
+# The tables below are read by their English headings, whatever the
+# language of the session that runs the check.
+set(ENV{LC_ALL} C)
 string(TOLOWER "${FILE}" lower)
 if(lower MATCHES "\\.(dll|exe)$")
     set(windows ON)

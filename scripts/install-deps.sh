@@ -3,11 +3,12 @@
 # those that are missing. Runs apt-get as root, or through sudo.
 #   scripts/install-deps.sh           the Linux build
 #   scripts/install-deps.sh windows   also the 32-bit Windows cross-build:
-#                                     MinGW-w64, 32-bit Wine, Qt's sources,
-#                                     qemu-i386 (10 or later, from
-#                                     backports on Debian 12) for machines
-#                                     that run no 32-bit x86 code, NSIS, a
-#                                     Russian locale
+#                                     MinGW-w64, Qt's sources, debootstrap
+#                                     (Wine lives in a root of its own:
+#                                     scripts/build-wine-root.sh), qemu-i386
+#                                     (10 or later, from backports on
+#                                     Debian 12) for machines that run no
+#                                     32-bit x86 code, NSIS, a Russian locale
 set -euo pipefail
 
 packages=(
@@ -24,8 +25,7 @@ if [ "${1:-}" = windows ]; then
     windows=1
     packages+=(
         g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-tools
-        wine wine32:i386 fonts-wine zip unzip
-        wine64 nsis
+        zip unzip nsis debootstrap
     )
     # Wine takes the system's code page from the Unix locale: a test runs
     # under a Russian one (code page 1251).
@@ -67,11 +67,6 @@ dpkg_lock_held() {
 sources_changed=0
 
 if [ "$windows" -eq 1 ]; then
-    # Wine runs 32-bit Windows programs only with the i386 architecture.
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        "${as_root[@]}" dpkg --add-architecture i386
-        sources_changed=1
-    fi
     # Qt for Windows is built from Debian's own source of the host's Qt.
     if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -qx Sources; then
         codename="$(. /etc/os-release && echo "$VERSION_CODENAME")"

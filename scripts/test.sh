@@ -5,10 +5,10 @@
 #             of the Debian packages and the AddressSanitizer +
 #             UndefinedBehaviorSanitizer build;
 #   windows   the 32-bit Windows build (MinGW-w64; static Qt, libmosquitto
-#             and OpenSSL built once per machine) with its tests under Wine
-#             (through qemu-i386 where this machine runs no 32-bit x86
-#             programs, or with SOLVANE_WINE_EMULATE=1), the zip and the
-#             installer for users.
+#             and OpenSSL, and the root Wine runs in, built once per
+#             machine) with its tests under Wine (through qemu-i386 where
+#             this machine runs no 32-bit x86 programs, or with
+#             SOLVANE_WINE_EMULATE=1), the zip and the installer for users.
 #   scripts/test.sh [--werror] [linux] [windows]   (default: both legs)
 # --werror turns compiler warnings into errors. Any failed step fails the run.
 set -euo pipefail
@@ -29,6 +29,7 @@ for argument in "$@"; do
 done
 [ ${#legs[@]} -gt 0 ] || legs=(linux windows)
 jobs="$(nproc)"
+mkdir -p build
 
 # build_logged <name> <cmake --build arguments>...: builds into
 # build/<name>-build.log, shows its errors and warnings.
@@ -83,7 +84,12 @@ for leg in "${legs[@]}"; do
         run_preset asan
         ;;
     windows)
+        scripts/install-deps.sh windows
+        # Wine's root is mostly downloads and unpacking: it is made while
+        # Qt builds.
         started=$SECONDS
+        scripts/build-wine-root.sh >build/wine-root.out 2>build/wine-root.log &
+        wine_root_job=$!
         SOLVANE_QT_WINDOWS="$(scripts/build-qt-windows.sh)"
         export SOLVANE_QT_WINDOWS
         echo "== Qt for Windows ready in $((SECONDS - started)) s: $SOLVANE_QT_WINDOWS"
@@ -91,6 +97,17 @@ for leg in "${legs[@]}"; do
         SOLVANE_MOSQUITTO_WINDOWS="$(scripts/build-mosquitto-windows.sh)"
         export SOLVANE_MOSQUITTO_WINDOWS
         echo "== libmosquitto for Windows ready in $((SECONDS - started)) s: $SOLVANE_MOSQUITTO_WINDOWS"
+        started=$SECONDS
+        wait "$wine_root_job" || {
+            cat build/wine-root.log >&2
+            exit 1
+        }
+        SOLVANE_WINE_ROOT="$(tail -n 1 build/wine-root.out)"
+        export SOLVANE_WINE_ROOT
+        echo "== Wine's root ready $((SECONDS - started)) s later: $SOLVANE_WINE_ROOT"
+        # Decided once, so that every Windows program of the run goes the same way.
+        SOLVANE_WINE_EMULATE="$(scripts/wine.sh --emulated)"
+        export SOLVANE_WINE_EMULATE
         scripts/wine.sh --describe
         run_preset windows
         # What a test trimmed under emulation, in its own words.

@@ -5,14 +5,25 @@
 #   scripts/wine.sh --stop       ends the prefix's Wine session;
 #   scripts/wine.sh --wait       waits until every program of it has ended;
 #   scripts/wine.sh --prefix     prints the prefix's folder;
+#   scripts/wine.sh --emulated   prints 1 if Wine runs through qemu-i386 here, else 0;
 #   scripts/wine.sh --describe   says in one line how Wine runs here.
+#
+# Wine comes from a root file system of its own (scripts/build-wine-root.sh,
+# built on first use). Each run enters a private user and mount namespace in
+# which that root's /usr and /etc take the place of the host's; every other
+# folder stays the host's, so a path reads the same inside and out, and
+# nothing changes outside this script.
 #
 # Wine's loader is a 32-bit x86 program. On a machine that cannot run one
 # (its kernel or hypervisor executes no 32-bit code), every 32-bit program of
 # Wine runs through qemu-i386 instead, registered for all 32-bit x86 programs
-# in a binfmt_misc instance of a private user namespace (Linux 6.7 or later),
-# so nothing changes outside this script. SOLVANE_WINE_EMULATE=1 forces that
-# way on any machine; the Windows programs then see SOLVANE_WINE_EMULATED=1.
+# in a binfmt_misc instance of the same namespace (Linux 6.7 or later). The
+# root's own 32-bit loader decides: run with `--version`, its exit status
+# says whether this machine runs 32-bit programs, whatever the language of
+# its messages. SOLVANE_WINE_EMULATE=1 or 0 decides instead (scripts/test.sh
+# decides once for its whole run); SOLVANE_WINE_PROBE names another program
+# to probe with (one that cannot start shows the emulated way on any
+# machine). Emulated, the Windows programs see SOLVANE_WINE_EMULATED=1.
 set -euo pipefail
 
 cache="${SOLVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/solvane}"
@@ -23,11 +34,53 @@ if [ "${1:-}" = --prefix ]; then
     exit 0
 fi
 
-if [ "${1:-}" = --in-namespace ]; then
-    # Inside the namespace: 32-bit x86 ELF programs, executables and
-    # position-independent ones, go to the emulator. F opens it now, so that
-    # it is found whatever the program's own view of the file system.
-    shift
+if [ "${1:-}" != --in-namespace ]; then
+    wineroot="${SOLVANE_WINE_ROOT:-$("$(dirname "${BASH_SOURCE[0]}")/build-wine-root.sh")}"
+    case "${SOLVANE_WINE_EMULATE:-}" in
+    0 | 1)
+        emulate="$SOLVANE_WINE_EMULATE"
+        reason="SOLVANE_WINE_EMULATE=$emulate"
+        ;;
+    *)
+        probe="${SOLVANE_WINE_PROBE:-$wineroot/usr/lib/i386-linux-gnu/ld-linux.so.2}"
+        if LC_ALL=C "$probe" --version >/dev/null 2>&1; then
+            emulate=0
+            reason="this machine runs 32-bit x86 programs"
+        else
+            emulate=1
+            reason="this machine runs no 32-bit x86 programs: $probe did not run"
+        fi
+        ;;
+    esac
+    case "${1:-}" in
+    --emulated)
+        echo "$emulate"
+        exit 0
+        ;;
+    --describe)
+        if [ "$emulate" = 1 ]; then
+            echo "wine: runs through qemu-i386, several times slower ($reason)"
+        else
+            echo "wine: runs natively ($reason)"
+        fi
+        exit 0
+        ;;
+    esac
+    if [ "$emulate" = 1 ]; then
+        export SOLVANE_WINE_EMULATED=1
+    fi
+    exec unshare --user --map-root-user --mount "${BASH_SOURCE[0]}" --in-namespace \
+        "$wineroot" "$emulate" "$@"
+fi
+
+# Inside the namespace.
+wineroot="$2"
+emulate="$3"
+shift 3
+if [ "$emulate" = 1 ]; then
+    # 32-bit x86 ELF programs, executables and position-independent ones, go
+    # to the emulator. F opens it now, so that it is found once the host's
+    # /usr has made way for the root's.
     if [ ! -x /usr/bin/qemu-i386 ]; then
         echo "wine: /usr/bin/qemu-i386 is missing (scripts/install-deps.sh windows installs it)" >&2
         exit 1
@@ -38,27 +91,9 @@ if [ "${1:-}" = --in-namespace ]; then
     }
     printf '%s' ':solvane-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' \
         >/proc/sys/fs/binfmt_misc/register
-else
-    if [ "${SOLVANE_WINE_EMULATE:-}" = 1 ]; then
-        reason="forced by SOLVANE_WINE_EMULATE=1"
-    elif ! probe="$(/usr/lib/wine/wine --version 2>&1)" && grep -q "Exec format error" <<<"$probe"; then
-        reason="this machine runs no 32-bit x86 programs"
-    else
-        reason=""
-    fi
-    if [ "${1:-}" = --describe ]; then
-        if [ -n "$reason" ]; then
-            echo "wine: runs through qemu-i386, several times slower ($reason)"
-        else
-            echo "wine: runs natively (this machine runs 32-bit x86 programs)"
-        fi
-        exit 0
-    fi
-    if [ -n "$reason" ]; then
-        export SOLVANE_WINE_EMULATED=1
-        exec unshare --user --map-root-user --mount "${BASH_SOURCE[0]}" --in-namespace "$@"
-    fi
 fi
+mount --bind "$wineroot/etc" /etc
+mount --bind "$wineroot/usr" /usr
 
 case "${1:-}" in
 --stop)
