@@ -55,7 +55,7 @@ public:
         settings.address = *parseBrokerUrl(broker.url().toStdString()).value;
         settings.clientId = "bench-agent-" + std::to_string(number);
         settings.username = "agent";
-        settings.passwordFile = broker.passwordFile(QStringLiteral("agent-pw")).toStdString();
+        settings.password = "agent-pw";
         settings.caFile = broker.caFile().toStdString();
         settings.will = {m_topics.status, "offline"};
         m_state.connected = true;
@@ -63,7 +63,7 @@ public:
         for (int i = 0; i < sensorsPerModule; ++i)
             m_state.sensors.push_back({"Capteur_" + std::to_string(i), 5});
         m_link = std::make_unique<BrokerLink>(
-            settings, problems, [](const std::string&, std::string_view) {},
+            settings, problems, [](const std::string&, std::string_view, bool) {},
             [this] {
                 m_link->publish(m_topics.status, "online", 1, true);
                 m_link->publish(m_topics.state, encodeState(m_state), 1, true);
