@@ -23,14 +23,14 @@ LinkSettings linkSettings(const AgentOptions& options, const Topics& topics) {
     // Its own, unguessable: a client that took it would take the agent's
     // session.
     settings.clientId = "solvane-agent-" + randomHex(16);
-    // Nothing the agent publishes comes back to it (no local): whatever
-    // arrives on these topics is another agent's.
-    settings.subscriptions = {{topics.status, MQTT_SUB_OPT_NO_LOCAL},
-                              {topics.state, MQTT_SUB_OPT_NO_LOCAL},
-                              {topics.poll, MQTT_SUB_OPT_NO_LOCAL}};
-    // A retained command is never sent to the agent.
+    // Commands first, so that one resent as a viewer comes back with the
+    // agent is weighed, not lost; a retained one is never sent to the agent.
     if (options.allowCommands)
         settings.subscriptions.push_back({topics.command, MQTT_SUB_OPT_SEND_RETAIN_NEVER});
+    // Nothing the agent publishes comes back to it (no local): whatever
+    // arrives on these topics is another agent's.
+    for (const std::string& topic : {topics.status, topics.state, topics.poll})
+        settings.subscriptions.push_back({topic, MQTT_SUB_OPT_NO_LOCAL});
     settings.will = {topics.status, "offline"};
     return settings;
 }
