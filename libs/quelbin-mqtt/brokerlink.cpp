@@ -136,9 +136,9 @@ bool BrokerLink::configure() {
         }
         if (rc != MOSQ_ERR_SUCCESS) {
             m_problems.report("cannot set up TLS" +
-                              (m_settings.caFile ? " with the CA file '" +
-                                                       shown(*m_settings.caFile) + "'"
-                                                 : std::string()) +
+                              (m_settings.caFile
+                                   ? " with the CA file '" + shown(*m_settings.caFile) + "'"
+                                   : std::string()) +
                               ": " + mosquitto_strerror(rc));
             return false;
         }
@@ -250,8 +250,8 @@ std::string BrokerLink::describe(int rc, int errnoValue) {
     case MOSQ_ERR_CONN_LOST:
     case MOSQ_ERR_PROTOCOL:
         if (!m_answered && !m_settings.address.tls)
-            return where + "the broker closed the connection without answering: is port " +
-                   port + " a TLS port (mqtts://)?";
+            return where + "the broker closed the connection without answering: is port " + port +
+                   " a TLS port (mqtts://)?";
         return where + "connection to the broker lost";
     case MOSQ_ERR_KEEPALIVE:
         return where + "the broker stopped answering";

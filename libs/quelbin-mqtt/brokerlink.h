@@ -98,8 +98,8 @@ private:
     std::atomic<bool> m_sendWill{false};
     std::atomic<int> m_takeovers{0};
     bool m_takenOver = false; // this connection was taken over: said already
-    bool m_refused = false;    // the last CONNACK refused us: keep that reason shown
-    bool m_answered = false;   // the broker answered this connection (CONNACK)
+    bool m_refused = false;   // the last CONNACK refused us: keep that reason shown
+    bool m_answered = false;  // the broker answered this connection (CONNACK)
     std::string m_lastTlsError;
     std::set<int> m_awaitedSubscriptions; // SUBSCRIBE ids not yet acknowledged
     std::mutex m_pendingMutex;

@@ -19,8 +19,8 @@ std::string quoted(const std::string& path) {
 
 std::optional<std::string> readPassword(LinkSettings& settings, const SettingsSource& source) {
     const std::string& path = *source.passwordFile;
-    const std::string what = std::string("the password file ") + quoted(path) + " (" +
-                             source.passwordFileName + ")";
+    const std::string what =
+        std::string("the password file ") + quoted(path) + " (" + source.passwordFileName + ")";
     const FileRead file = readLocalFile(path, largestFile);
     if (!file.content)
         return what + ": " + file.error;
@@ -73,9 +73,8 @@ std::optional<std::string> completeSettings(LinkSettings& settings, const Settin
 
 bool isLoopback(const std::string& host) {
     // 127.x.y.z written as an address, not a name that starts so.
-    const bool dotted = std::all_of(host.begin(), host.end(), [](char c) {
-        return (c >= '0' && c <= '9') || c == '.';
-    });
+    const bool dotted = std::all_of(host.begin(), host.end(),
+                                    [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
     return host == "localhost" || host == "::1" || (dotted && host.starts_with("127."));
 }
 

@@ -22,7 +22,7 @@ struct LinkSettings {
     std::string clientId;
     std::optional<std::string> username;
     std::optional<std::string> password;
-    std::optional<std::string> caFile;      // none: the system's certificates
+    std::optional<std::string> caFile;       // none: the system's certificates
     std::vector<Subscription> subscriptions; // at QoS 1, in order, on each connection
     // Published by the broker when the link ends without a clean goodbye,
     // and when stop() asks for it; retained, QoS 1.
@@ -32,9 +32,9 @@ struct LinkSettings {
 // What the user gave, by name of option or variable, for the messages.
 struct SettingsSource {
     std::optional<std::string> passwordFile;
-    bool passwordInClear = false; // a password over mqtt:// to another host allowed
-    const char* passwordFileName;   // "--password-file", "SOLVANE_MQTT_PASSWORD_FILE"
-    const char* caFileName;         // "--cafile", "SOLVANE_MQTT_CAFILE"
+    bool passwordInClear = false;    // a password over mqtt:// to another host allowed
+    const char* passwordFileName;    // "--password-file", "SOLVANE_MQTT_PASSWORD_FILE"
+    const char* caFileName;          // "--cafile", "SOLVANE_MQTT_CAFILE"
     const char* passwordInClearName; // "--allow-password-in-clear", ...
 };
 

@@ -10,7 +10,7 @@
 namespace solvane::mqtt {
 
 FileRead readLocalFile(const std::string& utf8Path, std::size_t longest) {
-    struct stat status{};
+    struct stat status {};
     if (::stat(utf8Path.c_str(), &status) != 0)
         return {std::nullopt, errno == ENOENT ? "does not exist" : std::strerror(errno)};
     if (S_ISDIR(status.st_mode))

@@ -44,8 +44,8 @@ Clock::duration threePolls(double rate) {
 } // namespace
 
 Agent::Agent(AgentOptions options)
-    : m_options(std::move(options)), m_topics(m_options.link.address.module), m_problems("solvane-agent"),
-      m_reader(m_options.sensors),
+    : m_options(std::move(options)), m_topics(m_options.link.address.module),
+      m_problems("solvane-agent"), m_reader(m_options.sensors),
       m_link(
           linkSettings(m_options, m_topics), m_problems,
           [this](const std::string& topic, std::string_view payload, bool retained) {
@@ -138,8 +138,8 @@ void Agent::announce() {
 }
 
 void Agent::receive(const std::string& topic, std::string_view payload, bool retained) {
-    const std::string other =
-        "another agent publishes module '" + m_options.link.address.module + "' too: stop one of them";
+    const std::string other = "another agent publishes module '" + m_options.link.address.module +
+                              "' too: stop one of them";
     if (topic == m_topics.command) {
         if (!m_options.allowCommands)
             return;

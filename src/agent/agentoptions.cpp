@@ -97,10 +97,9 @@ ParsedOptions parseOptions(const QStringList& arguments) {
     if (parser.isSet(help))
         return {std::nullopt, parser.helpText(), true};
     if (!parser.positionalArguments().isEmpty())
-        return failure(
-            QStringLiteral("unexpected argument '%1'")
-                .arg(QString::fromStdString(solvane::mqtt::shown(
-                    parser.positionalArguments().front().toStdString()))));
+        return failure(QStringLiteral("unexpected argument '%1'")
+                           .arg(QString::fromStdString(solvane::mqtt::shown(
+                               parser.positionalArguments().front().toStdString()))));
     if (!parser.isSet(broker) || !parser.isSet(module))
         return failure(QStringLiteral("--broker and --module are required (see --help)"));
 

@@ -35,29 +35,29 @@ Verdict CommandGate::decide(std::string_view payload, bool retained, const Agent
                        "unreadable command message ignored: it needs an index, the command's "
                        "name, the latest poll seen and an id of 1 to 128 letters, digits, '.', "
                        "'_', ':' or '-'");
-    const std::string what =
-        "command " + std::to_string(command->index) + " '" + shown(command->name) + "' (id " +
-        command->id + ")";
+    const std::string what = "command " + std::to_string(command->index) + " '" +
+                             shown(command->name) + "' (id " + command->id + ")";
     if (seen(command->id)) {
         if (!m_repeatSaid.insert(command->id).second)
             return refused("repeated commands", {});
         return refused("repeated commands", what + " received again: run once at most");
     }
     if (command->poll > agent.poll)
-        return refused("late commands",
-                       what + " refused: it was sent after poll " + std::to_string(command->poll) +
-                           ", which this run of the agent has not reached (sent to an earlier run)");
+        return refused(
+            "late commands",
+            what + " refused: it was sent after poll " + std::to_string(command->poll) +
+                ", which this run of the agent has not reached (sent to an earlier run)");
     if (agent.poll - command->poll > agent.allowedLag)
         return refused("late commands",
-                       what + " refused: sent after poll " + std::to_string(command->poll) +
-                           ", " + std::to_string(agent.poll - command->poll) +
+                       what + " refused: sent after poll " + std::to_string(command->poll) + ", " +
+                           std::to_string(agent.poll - command->poll) +
                            " polls ago; a command more than " + std::to_string(agent.allowedLag) +
                            " polls old (about 2 s) never runs");
     const auto index = static_cast<std::size_t>(command->index);
     if (index >= agent.commands.size())
-        return refused("commands not offered",
-                       what + " refused: the module offers " +
-                           std::to_string(agent.commands.size()) + " commands");
+        return refused("commands not offered", what + " refused: the module offers " +
+                                                   std::to_string(agent.commands.size()) +
+                                                   " commands");
     if (agent.commands[index] != command->name)
         return refused("renamed commands", what + " refused: command " +
                                                std::to_string(command->index) + " is now '" +

@@ -18,8 +18,8 @@ namespace agent {
 // What the agent knows when the message is weighed.
 struct AgentView {
     const std::vector<std::string>& commands; // the module's, UTF-8, as published
-    std::uint64_t poll;                        // the agent's latest poll number
-    std::uint64_t allowedLag;                  // polls a command may be behind it
+    std::uint64_t poll;                       // the agent's latest poll number
+    std::uint64_t allowedLag;                 // polls a command may be behind it
 };
 
 struct Verdict {
