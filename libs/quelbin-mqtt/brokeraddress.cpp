@@ -86,8 +86,11 @@ std::string shownUrl(std::string_view url) {
     const std::size_t start = scheme == std::string_view::npos ? 0 : scheme + 3;
     const std::size_t at = url.find('@', start);
     if (at == std::string_view::npos || at > url.find('/', start))
-        return "'" + shown(url) + "'";
-    return "'" + shown(url.substr(0, start)) + "\u2026" + shown(url.substr(at)) + "'";
+        return quoted(url);
+    std::string hidden(url.substr(0, start));
+    hidden += "\u2026";
+    hidden += url.substr(at);
+    return quoted(hidden);
 }
 
 } // namespace solvane::mqtt

@@ -13,10 +13,6 @@ namespace {
 // A password file or CA file is small; anything bigger is a wrong file.
 constexpr std::size_t largestFile = 1024 * 1024;
 
-std::string quoted(const std::string& path) {
-    return "'" + shown(path) + "'";
-}
-
 std::optional<std::string> readPassword(LinkSettings& settings, const SettingsSource& source) {
     const std::string& path = *source.passwordFile;
     const std::string what =

@@ -65,6 +65,14 @@ std::string shown(std::string_view text, std::size_t longest) {
     return result;
 }
 
+std::string quoted(std::string_view text) {
+    // Appended, not "'" + ...: GCC 12 then warns of an overlap that cannot be.
+    std::string result("'");
+    result += shown(text);
+    result += '\'';
+    return result;
+}
+
 ProblemLine::ProblemLine(std::string prefix) : m_prefix(std::move(prefix)) {}
 
 void ProblemLine::report(const std::string& problem) {

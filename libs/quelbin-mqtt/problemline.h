@@ -41,5 +41,7 @@ private:
 // `longest` bytes with "…", so that no message can forge a line or drive the
 // terminal.
 std::string shown(std::string_view text, std::size_t longest = 160);
+// The same between single quotes.
+std::string quoted(std::string_view text);
 
 } // namespace solvane::mqtt

@@ -29,6 +29,15 @@ constexpr const char* passwordFileVariable = "SOLVANE_MQTT_PASSWORD_FILE";
 constexpr const char* caFileVariable = "SOLVANE_MQTT_CAFILE";
 constexpr const char* passwordInClearVariable = "SOLVANE_MQTT_ALLOW_PASSWORD_IN_CLEAR";
 
+// "v" and 12 random digits; appended, for GCC 12 warns of an overlap that
+// cannot be in "v" + ....
+std::string commandIdPrefix() {
+    std::string prefix("v");
+    prefix += randomHex(12);
+    prefix += '-';
+    return prefix;
+}
+
 // Made on the first call; destroyed, link stopped, when the library is
 // unloaded or the program ends (not on Windows, see residence.h).
 class Library {
@@ -37,7 +46,7 @@ public:
         : m_problems("quelbin-mqtt"),
           // The command ids others read on the command topic: apart from
           // the client id, which nobody may learn and take over.
-          m_commandPrefix("v" + randomHex(12) + "-") {
+          m_commandPrefix(commandIdPrefix()) {
         mosquitto_lib_init();
         const auto url = environmentValue(urlVariable);
         if (!url) {
