@@ -285,10 +285,11 @@ void BrokerLink::onConnect(mosquitto*, void* self, int rc, int, const mosquitto_
 
 void BrokerLink::onDisconnect(mosquitto*, void* self, int rc, const mosquitto_property*) {
     auto* link = static_cast<BrokerLink*>(self);
+    // Said by brokers that say it (mosquitto 2.0 closes the connection
+    // without a word).
     if (rc != MQTT_RC_SESSION_TAKEN_OVER)
         return;
     link->m_takenOver = true;
-    ++link->m_takeovers;
     link->m_problems.report(link->url() + ": another connection logged in as " + link->user() +
                             " took this one over (a broker that ties connections to user names "
                             "lets one at a time)");

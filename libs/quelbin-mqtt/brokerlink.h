@@ -51,10 +51,6 @@ public:
     void stop(bool publishWill);
 
     bool connected() const { return m_connected; }
-    // How often the broker closed this link's connection for another that
-    // logged in with the same client id (with a broker that ties ids to user
-    // names: the same user name). The link goes on trying.
-    int takeovers() const { return m_takeovers; }
     std::string url() const;
 
     // Queues the message; false when the link is down or the client refuses
@@ -96,7 +92,6 @@ private:
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_sendWill{false};
-    std::atomic<int> m_takeovers{0};
     bool m_takenOver = false; // this connection was taken over: said already
     bool m_refused = false;   // the last CONNACK refused us: keep that reason shown
     bool m_answered = false;  // the broker answered this connection (CONNACK)

@@ -27,6 +27,7 @@ LinkSettings linkSettings(const AgentOptions& options, const Topics& topics) {
     // agent is weighed, not lost; a retained one is never sent to the agent.
     if (options.allowCommands)
         settings.subscriptions.push_back({topics.command, MQTT_SUB_OPT_SEND_RETAIN_NEVER});
+    settings.subscriptions.push_back({topics.agent, 0});
     // Nothing the agent publishes comes back to it (no local): whatever
     // arrives on these topics is another agent's.
     for (const std::string& topic : {topics.status, topics.state, topics.poll})
@@ -45,7 +46,7 @@ Clock::duration threePolls(double rate) {
 
 Agent::Agent(AgentOptions options)
     : m_options(std::move(options)), m_topics(m_options.link.address.module),
-      m_problems("solvane-agent"), m_reader(m_options.sensors),
+      m_problems("solvane-agent"), m_reader(m_options.sensors), m_instance(randomHex(16)),
       m_link(
           linkSettings(m_options, m_topics), m_problems,
           [this](const std::string& topic, std::string_view payload, bool retained) {
@@ -72,11 +73,12 @@ int Agent::run(const std::atomic<bool>& stop) {
     auto next = Clock::now();
     int status = 0;
     while (!stop) {
-        if (m_link.takeovers() > 0) {
-            m_problems.event("start", "stopping: another agent of module " + module +
-                                          " may have logged in with the same user name");
-            status = anotherAgentStatus;
-            break;
+        if (m_start == Start::Replaced) {
+            m_problems.event("start", "another agent announced module " + module +
+                                          " on this broker: this one stops");
+            // Without the will: the status is the other agent's now.
+            m_link.stop(false);
+            return anotherAgentStatus;
         }
         runCommands();
         poll();
@@ -111,15 +113,30 @@ void Agent::poll() {
 }
 
 void Agent::ready() {
-    if (m_start != Start::Checking) {
-        announce();
-        return;
+    if (m_start == Start::Checking) {
+        m_ready = true;
+        m_decisionTime = std::max(m_decisionTime, Clock::now() + settleTime);
+    } else {
+        m_rejoining = true;
+        m_rejoinReady = true;
+        m_decisionTime = Clock::now() + settleTime;
     }
-    m_ready = true;
-    m_decisionTime = std::max(m_decisionTime, Clock::now() + settleTime);
 }
 
 void Agent::idle() {
+    // From the moment the connection is lost: the retained messages of the
+    // next one come before its subscriptions are answered.
+    if (m_start == Start::Running && !m_link.connected()) {
+        m_rejoining = true;
+        m_rejoinReady = false;
+    }
+    if (m_rejoining && m_rejoinReady && Clock::now() >= m_decisionTime) {
+        m_rejoining = false;
+        if (m_latestInstance != m_instance)
+            m_start = Start::Replaced;
+        else
+            announce();
+    }
     if (m_start != Start::Checking || !m_ready || Clock::now() < m_decisionTime)
         return;
     if (m_otherOnline)
@@ -131,6 +148,9 @@ void Agent::idle() {
 }
 
 void Agent::announce() {
+    // At QoS 0: libmosquitto sends a QoS 1 message again on the next
+    // connection, which would announce this agent there before it looked.
+    m_link.publish(m_topics.agent, m_instance, 0, true);
     m_link.publish(m_topics.status, "online", 1, true);
     std::lock_guard lock(m_stateMutex);
     if (!m_statePayload.empty())
@@ -138,18 +158,24 @@ void Agent::announce() {
 }
 
 void Agent::receive(const std::string& topic, std::string_view payload, bool retained) {
-    const std::string other = "another agent publishes module '" + m_options.link.address.module +
-                              "' too: stop one of them";
     if (topic == m_topics.command) {
         if (!m_options.allowCommands)
             return;
         std::lock_guard lock(m_commandMutex);
         m_received.push_back({std::string(payload), retained});
+    } else if (topic == m_topics.agent) {
+        m_latestInstance = payload;
+        // Announced after this one (not the retained announcement that
+        // came before): the newest agent keeps the module.
+        if (m_start == Start::Running && !m_rejoining && !retained && payload != m_instance)
+            m_start = Start::Replaced;
     } else if (topic == m_topics.poll) {
         if (m_start == Start::Checking)
             m_start = Start::Refused;
         else
-            m_problems.event("other agents", other);
+            m_problems.event("other agents", "another agent publishes module '" +
+                                                 m_options.link.address.module +
+                                                 "' too: stop one of them");
     } else if (topic == m_topics.status) {
         const bool online = payload == "online";
         if (m_start == Start::Checking) {
@@ -157,8 +183,10 @@ void Agent::receive(const std::string& topic, std::string_view payload, bool ret
             if (online)
                 m_decisionTime = std::max(m_decisionTime, Clock::now() + threePolls(m_otherRate));
         } else if (online) {
-            m_problems.event("other agents", other);
-        } else {
+            m_problems.event("other agents", "another agent publishes module '" +
+                                                 m_options.link.address.module +
+                                                 "' too: stop one of them");
+        } else if (!m_rejoining) {
             // Another agent's last will, or a stale one: this agent is here.
             announce();
         }

@@ -1,7 +1,8 @@
 // The agent: polls the module at its rate, publishes its state and readings,
 // and, when allowed, runs the commands it receives as CommandGate decides.
 // One agent per module: at start it looks for another on the broker and
-// refuses to run beside it.
+// refuses to run beside it; running, it yields to one that announces itself
+// later.
 #pragma once
 
 #include "agentoptions.h"
@@ -31,13 +32,14 @@ public:
     Agent& operator=(const Agent&) = delete;
 
     // Polls until `stop` becomes true, then marks the module offline: 0. Or
-    // refuses to run beside another agent of the module, or stops when one
-    // takes its connection over, saying so: anotherAgentStatus.
+    // refuses to run beside another agent of the module, or stops when
+    // another announces itself for the module, saying so:
+    // anotherAgentStatus.
     int run(const std::atomic<bool>& stop);
 
 private:
     using Clock = std::chrono::steady_clock;
-    enum class Start { Checking, Running, Refused };
+    enum class Start { Checking, Running, Refused, Replaced };
     struct Received {
         std::string payload;
         bool retained = false;
@@ -69,6 +71,15 @@ private:
     Clock::time_point m_decisionTime;
     bool m_otherOnline = false;
     double m_otherRate = 0;
+    // Each announcement names the agent that made it (a random instance id)
+    // on the retained "agent" topic. Back after an outage, the agent reads it
+    // before announcing itself again: another's means another agent took
+    // the module meanwhile (with a broker that ties client ids to user names,
+    // by taking this one's connection), and this one stops.
+    std::string m_instance;
+    std::string m_latestInstance;
+    bool m_rejoining = false;   // connection lost, not yet announced again
+    bool m_rejoinReady = false; // the broker answered the new connection
 
     std::mutex m_commandMutex;
     std::vector<Received> m_received;
