@@ -11,7 +11,8 @@ cd "$root"
 acl=packaging/mqtt/solvane-acl
 documents=(README.md docs/mqtt.md packaging/linux/solvane-agent.1.in
     packaging/linux/solvane-agent.default packaging/mqtt/README.md
-    packaging/mqtt/mosquitto-solvane.conf)
+    packaging/mqtt/mosquitto-solvane.conf packaging/windows/LISEZMOI.txt
+    "packaging/windows/connexion-exemple.cmd" "packaging/windows/Lancer le module distant.cmd")
 failures=0
 check() { # check <description> <command>...
     local what="$1"
@@ -24,7 +25,7 @@ check() { # check <description> <command>...
     fi
 }
 # The documents as plain text: roff's escaped hyphens and line joins undone.
-text() { sed -e 's/\\-/-/g' -e 's/\\e$//' "${documents[@]}"; }
+text() { sed -e 's/\\-/-/g' -e 's/\\e$//' -e 's/\r$//' "${documents[@]}"; }
 name='[A-Za-z0-9._-]+'
 # Topic names, not paths such as /usr/lib/solvane/simulation/.
 topicNames() { text | grep -oE "(^|[^/A-Za-z])solvane/($name|<module>|\+)/[a-z]+" | grep -oE 'solvane/.*'; }
