@@ -71,7 +71,6 @@ int Agent::run(const std::atomic<bool>& stop) {
     const auto period = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(1.0 / m_options.rate));
     auto next = Clock::now();
-    int status = 0;
     while (!stop) {
         if (m_start == Start::Replaced) {
             m_problems.event("start", "another agent announced module " + module +
@@ -94,7 +93,7 @@ int Agent::run(const std::atomic<bool>& stop) {
     }
     // The broker publishes the will: the module reads offline at once.
     m_link.stop(true);
-    return status;
+    return 0;
 }
 
 void Agent::poll() {
@@ -132,7 +131,9 @@ void Agent::idle() {
     }
     if (m_rejoining && m_rejoinReady && Clock::now() >= m_decisionTime) {
         m_rejoining = false;
-        if (m_latestInstance != m_instance)
+        // None retained (a broker restarted without its store): nobody
+        // announced since.
+        if (!m_latestInstance.empty() && m_latestInstance != m_instance)
             m_start = Start::Replaced;
         else
             announce();
