@@ -3,7 +3,9 @@
 // 5 polls a second, and viewers, each a process that loads the MQTT
 // acquisition library as Solvane does. Measures the latency from an agent's
 // poll to the first getRawData that returns it, and the broker's CPU and
-// memory. See README.md for the command and the recorded figures.
+// memory, and the time each call of the library takes in the viewers (the
+// window must never wait on the network). See README.md for the command and
+// the recorded figures.
 //
 // The agents are publishers in this process that write exactly what
 // solvane-agent writes (the same wire code and MQTT link), one connection
@@ -55,7 +57,7 @@ public:
         settings.address = *parseBrokerUrl(broker.url().toStdString()).value;
         settings.clientId = "bench-agent-" + std::to_string(number);
         settings.username = "agent";
-        settings.passwordFile = broker.passwordFile(QStringLiteral("agent-pw")).toStdString();
+        settings.password = "agent-pw";
         settings.caFile = broker.caFile().toStdString();
         settings.will = {m_topics.status, "offline"};
         m_state.connected = true;
@@ -63,7 +65,7 @@ public:
         for (int i = 0; i < sensorsPerModule; ++i)
             m_state.sensors.push_back({"Capteur_" + std::to_string(i), 5});
         m_link = std::make_unique<BrokerLink>(
-            settings, problems, [](const std::string&, std::string_view) {},
+            settings, problems, [](const std::string&, std::string_view, bool) {},
             [this] {
                 m_link->publish(m_topics.status, "online", 1, true);
                 m_link->publish(m_topics.state, encodeState(m_state), 1, true);
@@ -109,13 +111,21 @@ int runViewer(const char* library, int seconds, int periodMs) {
     }
     std::int32_t lastHeader = 0;
     std::array<std::uint8_t, QUELBIN_RAW_SIZE> data{};
+    std::vector<double> callTimes; // ms, every call of the library
+    const auto timed = [&](auto call) {
+        const auto start = Clock::now();
+        const auto result = call();
+        callTimes.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        return result;
+    };
     const auto end = Clock::now() + std::chrono::seconds(seconds);
     while (Clock::now() < end) {
         std::int32_t header = 0;
         std::int32_t count = 0;
-        if (functions.getNbAcqui() > 0) {
-            functions.getRawDataInfo(0, &header, &count);
-            functions.getRawData(0, data.data());
+        if (timed([&] { return functions.getNbAcqui(); }) > 0) {
+            timed([&] { return functions.getRawDataInfo(0, &header, &count); });
+            timed([&] { return functions.getRawData(0, data.data()); });
             if (count >= 8 && header != lastHeader) {
                 lastHeader = header;
                 std::int64_t sent = 0;
@@ -125,6 +135,10 @@ int runViewer(const char* library, int seconds, int periodMs) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(periodMs));
     }
+    std::sort(callTimes.begin(), callTimes.end());
+    if (!callTimes.empty())
+        std::printf("calls %zu p99 %.4f max %.4f\n", callTimes.size(),
+                    callTimes[callTimes.size() * 99 / 100], callTimes.back());
     std::fflush(stdout);
     dlclose(handle);
     return 0;
@@ -204,12 +218,20 @@ int runScale(const char* self, const char* library, int agents, int viewers, int
     const ProcessTimes after = processTimes(pid);
 
     std::vector<double> latencies;
+    double callP99 = 0; // the worst viewer's
+    double callMax = 0;
     for (auto& process : viewerProcesses) {
         process->waitForFinished(20000);
         bool first = true;
         for (const QByteArray& line : process->readAllStandardOutput().split('\n')) {
             if (line.isEmpty())
                 continue;
+            if (line.startsWith("calls ")) {
+                const QList<QByteArray> fields = line.split(' ');
+                callP99 = std::max(callP99, fields.value(3).toDouble());
+                callMax = std::max(callMax, fields.value(5).toDouble());
+                continue;
+            }
             if (first) { // the retained backlog of the connection
                 first = false;
                 continue;
@@ -230,11 +252,12 @@ int runScale(const char* self, const char* library, int agents, int viewers, int
                          static_cast<std::size_t>(q * static_cast<double>(latencies.size())))];
     };
     std::printf("agents %2d viewers %2d: %zu samples, latency p50 %.2f ms p99 %.2f ms max %.2f "
-                "ms; broker CPU %.1f %% of a core, RSS %ld kB (peak %ld kB)\n",
+                "ms; broker CPU %.1f %% of a core, RSS %ld kB (peak %ld kB); a library call p99 "
+                "%.3f ms, max %.3f ms\n",
                 agents, viewers, latencies.size(), at(0.5), at(0.99),
                 latencies.empty() ? -1.0 : latencies.back(),
-                100.0 * (after.cpuSeconds - before.cpuSeconds) / seconds, after.rssKb,
-                after.peakKb);
+                100.0 * (after.cpuSeconds - before.cpuSeconds) / seconds, after.rssKb, after.peakKb,
+                callP99, callMax);
     std::fflush(stdout);
     return 0;
 }

@@ -96,10 +96,17 @@ if(TARGET quelbin_mqtt)
     # disabled until the administrator enables it.
     install(FILES ${packagingSource}/solvane-agent.service DESTINATION /lib/systemd/system
             COMPONENT mqtt)
+    # The service's options, a template the administrator fills in: a
+    # configuration file of the package's, kept through upgrades.
+    install(FILES ${packagingSource}/solvane-agent.default DESTINATION /etc/default
+            RENAME solvane-agent COMPONENT mqtt)
+    configure_file(${packagingSource}/solvane-agent.conffiles ${packagingBinary}/mqtt/conffiles
+                   COPYONLY)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/mqtt.md
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-mqtt COMPONENT mqtt)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/mqtt/mosquitto-solvane.conf
                   ${PROJECT_SOURCE_DIR}/packaging/mqtt/solvane-acl
+                  ${PROJECT_SOURCE_DIR}/packaging/mqtt/make-broker-certificates.sh
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-mqtt/examples COMPONENT mqtt)
     list(APPEND components mqtt)
 endif()
@@ -198,6 +205,7 @@ its settings come from the variables SOLVANE_SIGROK_DEVICE and
 SOLVANE_SIGROK_CONFIG.")
 
 set(CPACK_DEBIAN_MQTT_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_MQTT_PACKAGE_CONTROL_EXTRA ${packagingBinary}/mqtt/conffiles)
 set(CPACK_DEBIAN_MQTT_DESCRIPTION "Solvane over MQTT: watch a module from another machine
 solvane-agent runs beside a data-acquisition module and publishes it to an
 MQTT broker (TLS, user names and passwords supported); its systemd unit is

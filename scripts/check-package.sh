@@ -204,6 +204,49 @@ if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
         sh -c "'$stage/usr/bin/solvane-agent' --help | grep -q -- --allow-commands"
     check "solvane-agent refuses a module name with a wildcard (status 2)" \
         sh -c "'$stage/usr/bin/solvane-agent' --broker mqtt://127.0.0.1 --module 'a/#' 2>/dev/null; test \$? -eq 2"
+    check "solvane-agent refuses a missing password file at once (status 2)" \
+        sh -c "timeout 10 '$stage/usr/bin/solvane-agent' --broker mqtts://127.0.0.1 --module m --username u --password-file /nonexistent 2>/dev/null; test \$? -eq 2"
+    check "/etc/default/solvane-agent is a configuration file of the package" \
+        sh -c "dpkg-deb -I '$build/solvane-mqtt_1.00_amd64.deb' conffiles | grep -qx /etc/default/solvane-agent"
+    check "the unit reads the password through systemd's credentials" \
+        grep -q '^LoadCredential=mqtt-password:/etc/solvane/agent.pw' "$stage/lib/systemd/system/solvane-agent.service"
+
+    # The broker's set-up as the README writes it, in a folder of its own: the
+    # certificates made by the shipped script, the three users, the shipped
+    # configuration and rules (paths moved, a free loopback port), the
+    # packaged agent on the simulated module as agent-bench-3, read back by
+    # operator-alice. The broker reads its files as the user mosquitto.
+    examples="$stage/usr/share/doc/solvane-mqtt/examples"
+    setup="$scratch/broker"
+    chmod 755 "$scratch"
+    mkdir -m 755 "$setup"
+    sh "$examples/make-broker-certificates.sh" localhost "$setup/certs" >/dev/null 2>&1
+    for user in agent-bench-3 operator-alice viewer-lab; do
+        mosquitto_passwd $([ -f "$setup/passwd" ] || echo -c) -b "$setup/passwd" "$user" "$user-pw"
+    done
+    cp "$examples/solvane-acl" "$setup/acl"
+    port=$((20000 + RANDOM % 20000))
+    sed -e "s#/etc/mosquitto/certs#$setup/certs#" -e "s#/etc/mosquitto/solvane-passwd#$setup/passwd#" \
+        -e "s#/etc/mosquitto/solvane-acl#$setup/acl#" -e "s#^listener 8883\$#listener $port 127.0.0.1#" \
+        -e "s#^persistence true#persistence false#" "$examples/mosquitto-solvane.conf" >"$setup/conf"
+    mosquitto -c "$setup/conf" >"$setup/log" 2>&1 &
+    pids+=($!)
+    printf 'agent-bench-3-pw\n' >"$setup/agent.pw"
+    chmod 600 "$setup/agent.pw"
+    sleep 1
+    LD_LIBRARY_PATH="$simulation:$systemLib" "$stage/usr/bin/solvane-agent" \
+        --broker "mqtts://localhost:$port" --module bench-3 --username agent-bench-3 \
+        --password-file "$setup/agent.pw" --cafile "$setup/certs/ca.crt" 2>"$setup/agent.err" &
+    pids+=($!)
+    state="$(timeout 20 mosquitto_sub -h localhost -p "$port" --cafile "$setup/certs/ca.crt" \
+        -u operator-alice -P operator-alice-pw -t solvane/bench-3/state -C 1 -W 15 || true)"
+    if grep -q '"commands":\["D' <<<"$state"; then
+        pass "the README's broker set-up: agent-bench-3 publishes bench-3 over TLS, operator-alice reads it"
+    else
+        fail "the README's broker set-up: $(cat "$setup/log" "$setup/agent.err")"
+    fi
+    check "the packaged broker configuration opens no plain listener" \
+        sh -c "! grep -q 'port 1883' '$setup/log'"
 fi
 
 echo "check-package: packages in $build"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite:
-#   linux     the format check, then the Release build, a Release build of
-#             the program with Make (CMake's default generator), the checks
-#             of the Debian packages and the AddressSanitizer +
+#   linux     the format check, the check that the MQTT documents agree
+#             with the packaged examples, then the Release build, a Release
+#             build of the program with Make (CMake's default generator), the
+#             checks of the Debian packages and the AddressSanitizer +
 #             UndefinedBehaviorSanitizer build;
 #   windows   the 32-bit Windows build (MinGW-w64; static Qt, libmosquitto
 #             and OpenSSL, and the root Wine runs in, built once per
@@ -75,6 +76,7 @@ for leg in "${legs[@]}"; do
     linux)
         scripts/install-deps.sh
         scripts/check-format.sh
+        scripts/check-mqtt-docs.sh
         run_preset release
         build_with_make
         started=$SECONDS

@@ -1,5 +1,7 @@
 #include "brokeraddress.h"
 
+#include "problemline.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -38,6 +40,9 @@ ParsedAddress parseBrokerUrl(std::string_view url) {
 
     const std::size_t slash = url.find('/');
     std::string_view authority = url.substr(0, slash);
+    if (authority.find('@') != std::string_view::npos)
+        return failure("no user name or password in the URL: give them apart (the password in "
+                       "a file)");
     if (slash != std::string_view::npos) {
         address.module = std::string(url.substr(slash + 1));
         if (!isValidModuleName(address.module))
@@ -74,6 +79,18 @@ ParsedAddress parseBrokerUrl(std::string_view url) {
         address.port = port;
     }
     return {address, {}};
+}
+
+std::string shownUrl(std::string_view url) {
+    const std::size_t scheme = url.find("://");
+    const std::size_t start = scheme == std::string_view::npos ? 0 : scheme + 3;
+    const std::size_t at = url.find('@', start);
+    if (at == std::string_view::npos || at > url.find('/', start))
+        return quoted(url);
+    std::string hidden(url.substr(0, start));
+    hidden += "\u2026";
+    hidden += url.substr(at);
+    return quoted(hidden);
 }
 
 } // namespace solvane::mqtt

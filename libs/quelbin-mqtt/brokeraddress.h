@@ -23,7 +23,13 @@ struct ParsedAddress {
     std::string error;
 };
 
+// A user name or password in the URL ("mqtt://user:pw@host") is refused:
+// they are given apart, and never shown.
 ParsedAddress parseBrokerUrl(std::string_view url);
+
+// The URL for a message: quoted, received text escaped, and whatever stands
+// before an '@' hidden, for it may be a password.
+std::string shownUrl(std::string_view url);
 
 // A module name is one topic level of 1 to 64 letters, digits, '-', '_' or
 // '.': nothing that MQTT reads as a separator or wildcard ('/', '+', '#'), so

@@ -4,7 +4,7 @@
 // any failure. Problems go to a ProblemLine, one line each.
 #pragma once
 
-#include "brokeraddress.h"
+#include "linksettings.h"
 #include "problemline.h"
 
 #include <mosquitto.h>
@@ -14,39 +14,32 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <vector>
 
 namespace solvane::mqtt {
 
 // Time between two connection attempts.
 inline constexpr std::chrono::milliseconds retryDelay{1000};
-
-struct LinkSettings {
-    BrokerAddress address;
-    std::string clientId;
-    std::optional<std::string> username;
-    std::optional<std::string> passwordFile; // its first line is the password
-    std::optional<std::string> caFile;       // none: the system's certificates
-    std::vector<std::string> subscriptions;  // subscribed at QoS 1 on each connection
-    // Published by the broker when the link ends without a clean goodbye,
-    // and when stop() asks for it; retained, QoS 1.
-    std::optional<std::pair<std::string, std::string>> will;
-};
+// The largest packet the link accepts, announced to the broker so that it
+// delivers nothing bigger.
+inline constexpr std::uint32_t largestPacket = 256 * 1024;
 
 class BrokerLink {
 public:
-    using MessageHandler = std::function<void(const std::string& topic, std::string_view payload)>;
+    using Clock = std::chrono::steady_clock;
+    using MessageHandler =
+        std::function<void(const std::string& topic, std::string_view payload, bool retained)>;
     using Hook = std::function<void()>;
 
-    // `onConnected` runs on the link's thread after each accepted connection;
-    // `onIdle` at least every 100 ms, connected or not. mosquitto_lib_init()
-    // must have been called.
-    BrokerLink(LinkSettings settings, ProblemLine& problems, MessageHandler onMessage,
-               Hook onConnected, Hook onIdle = {});
+    // `onReady` runs on the link's thread after each accepted connection,
+    // once the broker has answered every subscription; `onIdle` at least
+    // every 100 ms, connected or not. mosquitto_lib_init() must have been
+    // called.
+    BrokerLink(LinkSettings settings, ProblemLine& problems, MessageHandler onMessage, Hook onReady,
+               Hook onIdle = {});
     // Ends the thread; the will is published if stop(true) came first.
     ~BrokerLink();
     BrokerLink(const BrokerLink&) = delete;
@@ -64,6 +57,13 @@ public:
     // it. A refusal by the broker (QoS 1: its access rules) is reported.
     bool publish(const std::string& topic, const std::string& payload, int qos, bool retain);
 
+    // On the link's thread (onIdle): asks the broker for an answer, an
+    // UNSUBSCRIBE of a topic never subscribed, unless one is awaited.
+    void probe(const std::string& topic);
+    enum class ProbeState { None, Waiting, Answered, Unanswered };
+    // Unanswered after a second without the broker's answer.
+    ProbeState probeState(Clock::time_point now) const;
+
 private:
     void run();
     bool configure();
@@ -71,8 +71,13 @@ private:
     void waitRetry();
     void idle();
     std::string describe(int rc, int errnoValue);
+    std::string user() const;
 
     static void onConnect(mosquitto*, void* self, int rc, int flags, const mosquitto_property*);
+    static void onDisconnect(mosquitto*, void* self, int rc, const mosquitto_property*);
+    static void onSubscribe(mosquitto*, void* self, int mid, int count, const int* granted,
+                            const mosquitto_property*);
+    static void onUnsubscribe(mosquitto*, void* self, int mid, const mosquitto_property*);
     static void onMessage(mosquitto*, void* self, const mosquitto_message* message,
                           const mosquitto_property*);
     static void onPublish(mosquitto*, void* self, int mid, int reason, const mosquitto_property*);
@@ -81,18 +86,23 @@ private:
     LinkSettings m_settings;
     ProblemLine& m_problems;
     MessageHandler m_onMessage;
-    Hook m_onConnected;
+    Hook m_onReady;
     Hook m_onIdle;
     mosquitto* m_client = nullptr;
-    std::optional<std::string> m_password;
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_sendWill{false};
-    bool m_refused = false; // the last CONNACK refused us: keep that reason shown
+    bool m_takenOver = false; // this connection was taken over: said already
+    bool m_refused = false;   // the last CONNACK refused us: keep that reason shown
+    bool m_answered = false;  // the broker answered this connection (CONNACK)
     std::string m_lastTlsError;
+    std::set<int> m_awaitedSubscriptions; // SUBSCRIBE ids not yet acknowledged
     std::mutex m_pendingMutex;
     std::map<int, std::string> m_pending; // QoS 1 message ids and their topics
-    std::chrono::steady_clock::time_point m_lastIdle;
+    int m_probeId = 0;
+    Clock::time_point m_probeSent;
+    bool m_probeAnswered = false;
+    Clock::time_point m_lastIdle;
     std::thread m_thread;
 };
 

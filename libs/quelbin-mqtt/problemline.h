@@ -1,9 +1,14 @@
 // One line on standard error per problem: a problem that lasts is written
-// once, not on every retry, and its end is written once too.
+// once, not on every retry, and its end is written once too. Events (a bad
+// message, a refused command) are bounded per kind by a LineBudget, so that
+// a flood writes a few lines a minute.
 #pragma once
+
+#include "linebudget.h"
 
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace solvane::mqtt {
 
@@ -16,15 +21,27 @@ public:
     void report(const std::string& problem);
     // After a problem: writes `line` once, and forgets the problem.
     void resolved(const std::string& line);
-    // Writes the line whatever came before (an event, not a lasting state).
-    void event(const std::string& line);
+    // Writes the line if the budget of its kind allows (see LineBudget).
+    void event(const std::string& kind, const std::string& line);
+    // Writes what the budget held back in windows now over; call it often.
+    void tick();
 
 private:
+    void writeSummaries(LineBudget::Clock::time_point now);
     void write(const std::string& line);
 
     std::string m_prefix;
     std::mutex m_mutex;
     std::string m_current;
+    LineBudget m_budget;
 };
+
+// Text received from elsewhere, safe to print: control characters, C1
+// controls and bytes that are not UTF-8 written as \xNN, and cut after
+// `longest` bytes with "…", so that no message can forge a line or drive the
+// terminal.
+std::string shown(std::string_view text, std::size_t longest = 160);
+// The same between single quotes.
+std::string quoted(std::string_view text);
 
 } // namespace solvane::mqtt

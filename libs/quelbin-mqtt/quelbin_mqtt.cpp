@@ -7,18 +7,16 @@
 
 #include "brokeraddress.h"
 #include "brokerlink.h"
+#include "localfiles.h"
 #include "remotemodule.h"
 #include "residence.h"
 #include "topics.h"
 #include "wire.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 
 namespace {
@@ -29,26 +27,26 @@ constexpr const char* urlVariable = "SOLVANE_MQTT_URL";
 constexpr const char* usernameVariable = "SOLVANE_MQTT_USERNAME";
 constexpr const char* passwordFileVariable = "SOLVANE_MQTT_PASSWORD_FILE";
 constexpr const char* caFileVariable = "SOLVANE_MQTT_CAFILE";
+constexpr const char* passwordInClearVariable = "SOLVANE_MQTT_ALLOW_PASSWORD_IN_CLEAR";
 
-std::optional<std::string> environmentValue(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-std::string randomHex() {
-    std::random_device device;
-    std::uniform_int_distribution<unsigned> digit(0, 15);
-    std::string text;
-    for (int i = 0; i < 12; ++i)
-        text += "0123456789abcdef"[digit(device)];
-    return text;
+// "v" and 12 random digits; appended, for GCC 12 warns of an overlap that
+// cannot be in "v" + ....
+std::string commandIdPrefix() {
+    std::string prefix("v");
+    prefix += randomHex(12);
+    prefix += '-';
+    return prefix;
 }
 
 // Made on the first call; destroyed, link stopped, when the library is
 // unloaded or the program ends (not on Windows, see residence.h).
 class Library {
 public:
-    Library() : m_problems("quelbin-mqtt"), m_clientId("solvane-viewer-" + randomHex()) {
+    Library()
+        : m_problems("quelbin-mqtt"),
+          // The command ids others read on the command topic: apart from
+          // the client id, which nobody may learn and take over.
+          m_commandPrefix(commandIdPrefix()) {
         mosquitto_lib_init();
         const auto url = environmentValue(urlVariable);
         if (!url) {
@@ -59,33 +57,36 @@ public:
         }
         const ParsedAddress parsed = parseBrokerUrl(*url);
         if (!parsed.value || parsed.value->module.empty()) {
-            m_problems.report(std::string(urlVariable) + "='" + *url + "': " +
+            m_problems.report(std::string(urlVariable) + "=" + shownUrl(*url) + ": " +
                               (parsed.value ? "no module name after the host" : parsed.error));
             return;
         }
         const BrokerAddress& address = *parsed.value;
         m_moduleName = address.module;
         m_topics.emplace(address.module);
-        m_module = std::make_unique<RemoteModule>(address.module, m_problems);
 
         LinkSettings settings;
         settings.address = address;
-        settings.clientId = m_clientId;
+        settings.clientId = "solvane-viewer-" + randomHex(16);
         settings.username = environmentValue(usernameVariable);
-        settings.passwordFile = environmentValue(passwordFileVariable);
         settings.caFile = environmentValue(caFileVariable);
-        settings.subscriptions = {m_topics->status, m_topics->state, m_topics->poll};
+        settings.subscriptions = {{m_topics->status}, {m_topics->state}, {m_topics->poll}};
+        const SettingsSource source{environmentValue(passwordFileVariable),
+                                    environmentValue(passwordInClearVariable) == "1",
+                                    passwordFileVariable, caFileVariable, passwordInClearVariable};
+        if (const auto problem = completeSettings(settings, source)) {
+            // Nothing to retry: the module reads disconnected until the
+            // settings are mended and Solvane started again.
+            m_problems.report(*problem);
+            return;
+        }
+        m_module = std::make_unique<RemoteModule>(address.module, m_problems);
         m_link = std::make_unique<BrokerLink>(
             settings, m_problems,
-            [this](const std::string& topic, std::string_view payload) {
+            [this](const std::string& topic, std::string_view payload, bool) {
                 m_module->receive(topic, payload, Clock::now());
             },
-            [this] { m_module->linkUp(true, Clock::now()); },
-            [this] {
-                if (!m_link->connected())
-                    m_module->linkUp(false, Clock::now());
-                m_module->checkFreshness(Clock::now());
-            });
+            [this] { m_module->linkUp(true, Clock::now()); }, [this] { idle(); });
         stayLoaded();
         m_link->start();
     }
@@ -108,6 +109,8 @@ public:
             // A lost link shows at once, before the idle check notices.
             if (!m_link->connected())
                 m_snapshot = Snapshot{};
+            if (m_snapshot.reachable)
+                m_unsentSaid = false;
         }
         return m_snapshot.connected ? 1 : 0;
     }
@@ -118,35 +121,62 @@ public:
     }
 
     bool sendCommand(int32_t index) {
-        bool allowed = false;
+        CommandRequest request;
         {
             std::lock_guard lock(m_snapshotMutex);
-            if (!m_snapshot.connected || index < 0 ||
-                static_cast<std::size_t>(index) >= m_snapshot.commands.size())
+            if (!m_module)
                 return false;
-            allowed = m_snapshot.commandsAllowed;
+            if (!m_snapshot.reachable) {
+                // Sent now, it could run whenever the broker or the agent
+                // comes back: nothing is sent, and the reason said once.
+                if (!m_unsentSaid)
+                    m_problems.event("commands not sent",
+                                     "command " + std::to_string(index) + " not sent: module '" +
+                                         m_moduleName + "' reads disconnected (" +
+                                         m_module->unreachableReason(Clock::now()) + ")");
+                m_unsentSaid = true;
+                return false;
+            }
+            if (index < 0 || static_cast<std::size_t>(index) >= m_snapshot.commands.size())
+                return false;
+            if (!m_snapshot.commandsAllowed) {
+                m_problems.event("commands not sent",
+                                 "module '" + m_moduleName +
+                                     "': its agent runs no commands (started without "
+                                     "--allow-commands); command " +
+                                     std::to_string(index) + " not sent");
+                return false;
+            }
+            const auto position = static_cast<std::size_t>(index);
+            request = {index, m_snapshot.commandNames[position], m_snapshot.latestPoll,
+                       m_commandPrefix + std::to_string(++m_commandCount)};
         }
-        if (!allowed) {
-            m_problems.event("module '" + m_moduleName +
-                             "': its agent runs no commands (started without --allow-commands); "
-                             "command " +
-                             std::to_string(index) + " not sent");
-            return false;
-        }
-        const CommandRequest request{index, m_clientId + "-" + std::to_string(++m_commandCount)};
         return m_link->publish(m_topics->command, encodeCommand(request), 1, false);
     }
 
 private:
+    // On the link's thread, every 100 ms.
+    void idle() {
+        const auto now = Clock::now();
+        if (!m_link->connected())
+            m_module->linkUp(false, now);
+        if (m_module->silenceUnexplained(now))
+            m_link->probe(m_topics->command);
+        const auto probe = m_link->probeState(now);
+        m_module->checkFreshness(now, probe == BrokerLink::ProbeState::Answered,
+                                 probe == BrokerLink::ProbeState::Unanswered);
+    }
+
     ProblemLine m_problems;
-    std::string m_clientId;
+    std::string m_commandPrefix;
     std::string m_moduleName;
     std::optional<Topics> m_topics;
     std::unique_ptr<RemoteModule> m_module;
     std::unique_ptr<BrokerLink> m_link;
     std::mutex m_snapshotMutex;
     Snapshot m_snapshot;
-    std::atomic<std::uint64_t> m_commandCount{0};
+    bool m_unsentSaid = false; // the reason no command is sent, said for this outage
+    std::uint64_t m_commandCount = 0;
 };
 
 void release(Library* instance) {

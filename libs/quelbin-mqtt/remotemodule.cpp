@@ -34,7 +34,8 @@ void RemoteModule::receive(const std::string& topic, std::string_view payload,
     if (topic == m_pollTopic) {
         auto poll = decodePoll(payload);
         if (!poll) {
-            m_problems.report("module '" + m_module + "': unreadable poll message dropped");
+            m_problems.event("unreadable polls",
+                             "module '" + m_module + "': unreadable poll message dropped");
             return;
         }
         std::lock_guard lock(m_mutex);
@@ -49,7 +50,8 @@ void RemoteModule::receive(const std::string& topic, std::string_view payload,
     } else if (topic == m_stateTopic) {
         auto state = decodeState(payload);
         if (!state) {
-            m_problems.report("module '" + m_module + "': unreadable state message dropped");
+            m_problems.event("unreadable states",
+                             "module '" + m_module + "': unreadable state message dropped");
             return;
         }
         std::lock_guard lock(m_mutex);
@@ -77,7 +79,18 @@ void RemoteModule::linkUp(bool up, Clock::time_point now) {
         m_lastPoll = {};
 }
 
-void RemoteModule::checkFreshness(Clock::time_point now) {
+bool RemoteModule::silent(Clock::time_point now) const {
+    // Silence counts from the latest news: the link's start, the agent's
+    // status or its last poll.
+    return m_linkUp && !fresh(now) && now - m_lastNews > silenceLimit();
+}
+
+bool RemoteModule::silenceUnexplained(Clock::time_point now) const {
+    std::lock_guard lock(m_mutex);
+    return !m_silenceReported && silent(now);
+}
+
+void RemoteModule::checkFreshness(Clock::time_point now, bool brokerAnswers, bool brokerSilent) {
     std::lock_guard lock(m_mutex);
     if (!m_linkUp)
         return; // the link reports its own problems
@@ -87,18 +100,40 @@ void RemoteModule::checkFreshness(Clock::time_point now) {
         m_silenceReported = false;
         return;
     }
-    // Silence counts from the latest news: the link's start, the agent's
-    // status or its last poll.
-    if (m_silenceReported || now - m_lastNews <= silenceLimit())
+    if (m_silenceReported || !silent(now))
+        return;
+    // A silent agent is one thing, a silent broker another: only the
+    // broker's answer to a probe tells them apart.
+    if (brokerSilent) {
+        m_silenceReported = true;
+        m_problems.report("the broker does not answer (frozen, or the network cut): module '" +
+                          m_module + "' reads disconnected");
+        return;
+    }
+    if (!brokerAnswers)
         return;
     m_silenceReported = true;
     if (m_agentOnline)
         m_problems.report("module '" + m_module + "': no poll from its agent for " +
-                          std::to_string(silenceLimit().count()) + " ms");
+                          std::to_string(silenceLimit().count()) +
+                          " ms, though the broker answers");
     else if (m_haveState)
         m_problems.report("module '" + m_module + "': its agent is offline");
     else
         m_problems.report("module '" + m_module + "': no agent publishes it on this broker");
+}
+
+std::string RemoteModule::unreachableReason(Clock::time_point now) const {
+    std::lock_guard lock(m_mutex);
+    if (!m_linkUp)
+        return "not connected to the broker";
+    if (!m_haveState)
+        return "no agent publishes it on this broker";
+    if (!m_agentOnline)
+        return "its agent is offline";
+    if (!fresh(now))
+        return "no poll from its agent for over " + std::to_string(silenceLimit().count()) + " ms";
+    return "no poll from its agent yet";
 }
 
 std::chrono::milliseconds RemoteModule::silenceLimit() const {
@@ -116,11 +151,12 @@ bool RemoteModule::fresh(Clock::time_point now) const {
 Snapshot RemoteModule::snapshot(Clock::time_point now) const {
     std::lock_guard lock(m_mutex);
     Snapshot snapshot;
-    snapshot.connected =
-        fresh(now) && m_agentOnline && m_haveState && m_state.connected && m_poll.connected;
-    if (!snapshot.connected)
+    snapshot.reachable = fresh(now) && m_agentOnline && m_haveState;
+    if (!snapshot.reachable)
         return snapshot;
+    snapshot.connected = m_state.connected && m_poll.connected;
     snapshot.commandsAllowed = m_state.commandsAllowed;
+    snapshot.latestPoll = m_poll.poll;
     for (const SensorDescription& sensor : m_state.sensors)
         snapshot.sensors.push_back({nameForSolvane(sensor.name), sensor.type, 0, {}});
     for (const SensorReading& reading : m_poll.sensors) {
@@ -132,6 +168,7 @@ Snapshot RemoteModule::snapshot(Clock::time_point now) const {
     }
     for (const std::string& command : m_state.commands)
         snapshot.commands.push_back(nameForSolvane(command));
+    snapshot.commandNames = m_state.commands;
     return snapshot;
 }
 

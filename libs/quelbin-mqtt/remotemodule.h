@@ -29,10 +29,16 @@ struct Snapshot {
         std::int32_t header = 0;
         std::vector<std::uint8_t> raw;
     };
-    bool connected = false;
+    // The agent is heard: its module's lists are shown and its commands
+    // offered, whether the module reads connected or not, as on the
+    // module's own computer.
+    bool reachable = false;
+    bool connected = false; // the module, as its agent reads it
     bool commandsAllowed = false;
     std::vector<Sensor> sensors;
-    std::vector<std::string> commands; // Windows-1252, at most 127 bytes each
+    std::vector<std::string> commands;     // Windows-1252, at most 127 bytes each
+    std::vector<std::string> commandNames; // the same in UTF-8, as the agent wrote them
+    std::uint64_t latestPoll = 0;          // the agent's latest poll received
 };
 
 class RemoteModule {
@@ -42,14 +48,22 @@ public:
     // The link's thread.
     void receive(const std::string& topic, std::string_view payload, Clock::time_point now);
     void linkUp(bool up, Clock::time_point now);
-    // Reports silence from the agent; called often (every 100 ms).
-    void checkFreshness(Clock::time_point now);
+    // Whether the agent has been silent for its limit, the silence not yet
+    // explained: the broker's answer to a probe then tells the broker's
+    // silence from the agent's.
+    bool silenceUnexplained(Clock::time_point now) const;
+    // Reports silence from the agent, or from the broker when it left a
+    // probe unanswered; called often (every 100 ms).
+    void checkFreshness(Clock::time_point now, bool brokerAnswers, bool brokerSilent);
+    // Why the agent is not heard now, for a command that is not sent.
+    std::string unreachableReason(Clock::time_point now) const;
 
     // Solvane's side.
     Snapshot snapshot(Clock::time_point now) const;
 
 private:
     bool fresh(Clock::time_point now) const;
+    bool silent(Clock::time_point now) const;
     std::chrono::milliseconds silenceLimit() const;
 
     std::string m_module;

@@ -13,6 +13,7 @@ struct Topics {
     std::string state;   // connection, sensors and commands, retained
     std::string poll;    // every poll's readings
     std::string command; // commands for the agent
+    std::string agent;   // the latest agent to announce itself, retained
 };
 
 } // namespace solvane::mqtt

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace solvane::mqtt {
@@ -13,6 +14,9 @@ using nlohmann::json;
 // Far above any message the agent writes; a bigger one is refused unread.
 constexpr std::size_t longestPayload = 256 * 1024;
 constexpr std::size_t longestId = 128;
+// A command name in UTF-8: 127 bytes of the module's 8-bit text, 3 bytes
+// each at most.
+constexpr std::size_t longestCommandName = 3 * 127;
 constexpr char hexDigits[] = "0123456789abcdef";
 
 std::string toHex(const std::vector<std::uint8_t>& bytes) {
@@ -59,16 +63,36 @@ std::optional<json> parse(std::string_view payload) {
     return document;
 }
 
-// The member as a 32-bit integer within [low, high], or null.
+// The member as a 32-bit integer within [low, high], or null. The parser
+// keeps a value from 0 up as unsigned: read as signed, one above 2^63 would
+// wrap to a negative number within the range.
 std::optional<std::int32_t> integerIn(const json& object, const char* key, std::int64_t low,
                                       std::int64_t high) {
     const auto member = object.find(key);
-    if (member == object.end() || !member->is_number_integer())
+    if (member == object.end())
         return std::nullopt;
-    const auto value = member->get<std::int64_t>();
+    std::int64_t value = 0;
+    if (member->is_number_unsigned()) {
+        const auto unsignedValue = member->get<std::uint64_t>();
+        if (high < 0 || unsignedValue > static_cast<std::uint64_t>(high))
+            return std::nullopt;
+        value = static_cast<std::int64_t>(unsignedValue);
+    } else if (member->is_number_integer()) {
+        value = member->get<std::int64_t>();
+    } else {
+        return std::nullopt;
+    }
     if (value < low || value > high)
         return std::nullopt;
     return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::string> text(const json& object, const char* key, std::size_t longest) {
+    const auto member = object.find(key);
+    if (member == object.end() || !member->is_string() ||
+        member->get_ref<const std::string&>().size() > longest)
+        return std::nullopt;
+    return member->get<std::string>();
 }
 
 std::optional<bool> boolean(const json& object, const char* key) {
@@ -128,8 +152,20 @@ std::string encodePoll(const PollReading& poll) {
     return document.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
+bool isValidCommandId(std::string_view id) {
+    if (id.empty() || id.size() > longestId)
+        return false;
+    return std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+               c == '.' || c == '_' || c == ':' || c == '-';
+    });
+}
+
 std::string encodeCommand(const CommandRequest& command) {
-    const json document = {{"index", command.index}, {"id", command.id}};
+    const json document = {{"index", command.index},
+                           {"name", command.name},
+                           {"poll", command.poll},
+                           {"id", command.id}};
     return document.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
@@ -145,6 +181,8 @@ std::optional<ModuleDescription> decodeState(std::string_view payload) {
     const json* commands = array(*document, "commands", maxCommands);
     if (!connected || !allowed || rate == document->end() || !rate->is_number() || !sensors ||
         !commands)
+        return std::nullopt;
+    if (!std::isfinite(rate->get<double>()) || !(rate->get<double>() > 0))
         return std::nullopt;
     state.connected = *connected;
     state.commandsAllowed = *allowed;
@@ -203,11 +241,13 @@ std::optional<CommandRequest> decodeCommand(std::string_view payload) {
     if (!document)
         return std::nullopt;
     const auto index = integerIn(*document, "index", 0, INT32_MAX);
-    const auto id = document->find("id");
-    if (!index || id == document->end() || !id->is_string() || id->get<std::string>().empty() ||
-        id->get<std::string>().size() > longestId)
+    const auto name = text(*document, "name", longestCommandName);
+    const auto poll = document->find("poll");
+    const auto id = text(*document, "id", longestId);
+    if (!index || !name || poll == document->end() || !poll->is_number_unsigned() || !id ||
+        !isValidCommandId(*id))
         return std::nullopt;
-    return CommandRequest{*index, id->get<std::string>()};
+    return CommandRequest{*index, *name, poll->get<std::uint64_t>(), *id};
 }
 
 } // namespace solvane::mqtt

@@ -49,12 +49,20 @@ struct PollReading {
     std::vector<SensorReading> sensors;
 };
 
-// The "command" topic. The id is unique per sender and command, so that a
-// message delivered twice runs once.
+// The "command" topic. The name is the command's as the module's state
+// lists it, so that the agent runs nothing else if the list changed; the poll
+// is the latest the sender had seen, so that the agent can tell a late
+// command by its own count. The id is unique per sender and command, so that
+// a message delivered twice runs once.
 struct CommandRequest {
     std::int32_t index = 0;
+    std::string name;
+    std::uint64_t poll = 0;
     std::string id;
 };
+
+// 1 to 128 letters, digits, '.', '_', ':' or '-'.
+bool isValidCommandId(std::string_view id);
 
 std::string encodeState(const ModuleDescription& state);
 std::string encodePoll(const PollReading& poll);
@@ -62,7 +70,8 @@ std::string encodeCommand(const CommandRequest& command);
 
 // Null for a payload that is not what the agent writes, or that breaks a
 // limit above (a byte count beyond 128, an index beyond 31, a hex text of
-// odd length...): such a message is dropped whole, never half-read.
+// odd length, an integer beyond its type, which is never wrapped...): such a
+// message is dropped whole, never half-read.
 std::optional<ModuleDescription> decodeState(std::string_view payload);
 std::optional<PollReading> decodePoll(std::string_view payload);
 std::optional<CommandRequest> decodeCommand(std::string_view payload);

@@ -16,7 +16,7 @@ if exist "%~dp0connexion.cmd" call "%~dp0connexion.cmd"
 if not defined SOLVANE_MQTT_URL (
     echo Indiquez le serveur MQTT et le module dans connexion.cmd
     echo ^(copiez connexion-exemple.cmd^), par exemple :
-    echo set SOLVANE_MQTT_URL=mqtts://serveur.labo:8883/banc-3
+    echo set SOLVANE_MQTT_URL=mqtts://serveur.labo:8883/bench-3
     pause
     exit /b 1
 )

@@ -1,8 +1,11 @@
 #include "agentoptions.h"
 
+#include "problemline.h"
 #include "wire.h"
 
 #include <QCommandLineParser>
+
+#include <cmath>
 
 namespace agent {
 
@@ -74,60 +77,76 @@ ParsedOptions parseOptions(const QStringList& arguments) {
                                       QStringLiteral("NAME"));
     const QCommandLineOption passwordFile(
         QStringLiteral("password-file"),
-        QStringLiteral("A file whose first line is the password given to the broker."),
+        QStringLiteral("A file whose first line is the password given to the broker; with "
+                       "--username."),
         QStringLiteral("FILE"));
     const QCommandLineOption caFile(
         QStringLiteral("cafile"),
         QStringLiteral("The certificate authorities that the broker's certificate must be "
                        "signed by (PEM); default: the system's."),
         QStringLiteral("FILE"));
-    parser.addOptions(
-        {help, broker, module, rate, sensors, allowCommands, username, passwordFile, caFile});
+    const QCommandLineOption passwordInClear(
+        QStringLiteral("allow-password-in-clear"),
+        QStringLiteral("Send the password over mqtt:// (no TLS) to a broker on another machine, "
+                       "readable by anyone on the network. Without it that is refused."));
+    parser.addOptions({help, broker, module, rate, sensors, allowCommands, username, passwordFile,
+                       caFile, passwordInClear});
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
     if (parser.isSet(help))
         return {std::nullopt, parser.helpText(), true};
     if (!parser.positionalArguments().isEmpty())
-        return failure(
-            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().front()));
+        return failure(QStringLiteral("unexpected argument '%1'")
+                           .arg(QString::fromStdString(solvane::mqtt::shown(
+                               parser.positionalArguments().front().toStdString()))));
     if (!parser.isSet(broker) || !parser.isSet(module))
         return failure(QStringLiteral("--broker and --module are required (see --help)"));
 
     AgentOptions options;
-    const auto address = solvane::mqtt::parseBrokerUrl(parser.value(broker).toStdString());
+    solvane::mqtt::LinkSettings& link = options.link;
+    const std::string url = parser.value(broker).toStdString();
+    const auto address = solvane::mqtt::parseBrokerUrl(url);
     if (!address.value)
-        return failure(QStringLiteral("--broker '%1': %2")
-                           .arg(parser.value(broker), QString::fromStdString(address.error)));
+        return failure(QStringLiteral("--broker %1: %2")
+                           .arg(QString::fromStdString(solvane::mqtt::shownUrl(url)),
+                                QString::fromStdString(address.error)));
     if (!address.value->module.empty())
         return failure(QStringLiteral("--broker takes no module name: give it with --module"));
-    options.broker = *address.value;
-    options.broker.module = parser.value(module).toStdString();
-    if (!solvane::mqtt::isValidModuleName(options.broker.module))
+    link.address = *address.value;
+    link.address.module = parser.value(module).toStdString();
+    if (!solvane::mqtt::isValidModuleName(link.address.module))
         return failure(QStringLiteral("--module '%1': 1 to 64 letters, digits, '-', '_' or '.'")
-                           .arg(parser.value(module)));
+                           .arg(QString::fromStdString(solvane::mqtt::shown(link.address.module))));
     if (parser.isSet(rate)) {
         bool ok = false;
         options.rate = parser.value(rate).toDouble(&ok); // C locale: always '.'
-        if (!ok || options.rate < slowestRate || options.rate > fastestRate)
-            return failure(
-                QStringLiteral("--rate '%1': a number from 0.1 to 50").arg(parser.value(rate)));
+        // "nan" and "inf" read as numbers: neither is a rate.
+        if (!ok || !std::isfinite(options.rate) || options.rate < slowestRate ||
+            options.rate > fastestRate)
+            return failure(QStringLiteral("--rate '%1': a number from 0.1 to 50")
+                               .arg(QString::fromStdString(
+                                   solvane::mqtt::shown(parser.value(rate).toStdString()))));
     }
     if (parser.isSet(sensors)) {
         options.sensors = parseSensorList(parser.value(sensors));
         if (!options.sensors)
             return failure(QStringLiteral("--sensors '%1': indices 0 to 31, e.g. 0,2,5-7")
-                               .arg(parser.value(sensors)));
+                               .arg(QString::fromStdString(
+                                   solvane::mqtt::shown(parser.value(sensors).toStdString()))));
     }
     options.allowCommands = parser.isSet(allowCommands);
     if (parser.isSet(username))
-        options.username = parser.value(username).toStdString();
-    if (parser.isSet(passwordFile))
-        options.passwordFile = parser.value(passwordFile).toStdString();
+        link.username = parser.value(username).toStdString();
     if (parser.isSet(caFile))
-        options.caFile = parser.value(caFile).toStdString();
-    if (options.caFile && !options.broker.tls)
-        return failure(QStringLiteral("--cafile needs an mqtts:// broker"));
+        link.caFile = parser.value(caFile).toStdString();
+    solvane::mqtt::SettingsSource source{std::nullopt, parser.isSet(passwordInClear),
+                                         "--password-file", "--cafile",
+                                         "--allow-password-in-clear"};
+    if (parser.isSet(passwordFile))
+        source.passwordFile = parser.value(passwordFile).toStdString();
+    if (const auto problem = solvane::mqtt::completeSettings(link, source))
+        return failure(QString::fromStdString(*problem));
     return {options, {}, false};
 }
 

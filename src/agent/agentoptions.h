@@ -1,7 +1,7 @@
 // The agent's command line.
 #pragma once
 
-#include "brokeraddress.h"
+#include "linksettings.h"
 
 #include <QStringList>
 
@@ -17,13 +17,12 @@ inline constexpr double slowestRate = 0.1;
 inline constexpr double fastestRate = 50.0;
 
 struct AgentOptions {
-    solvane::mqtt::BrokerAddress broker; // its module is the --module name
+    // The broker, its module the --module name; the user name, the password
+    // read from its file, the CA file.
+    solvane::mqtt::LinkSettings link;
     double rate = defaultRate;
     std::optional<std::set<int>> sensors; // none: every sensor
     bool allowCommands = false;
-    std::optional<std::string> username;
-    std::optional<std::string> passwordFile;
-    std::optional<std::string> caFile;
 };
 
 struct ParsedOptions {
@@ -32,7 +31,9 @@ struct ParsedOptions {
     bool help = false;
 };
 
-// `arguments` starts with the program's name.
+// `arguments` starts with the program's name. The files named are read or
+// checked here: a mistake in them is one, like a mistyped option, that no
+// retry mends.
 ParsedOptions parseOptions(const QStringList& arguments);
 
 // "0,2,5-7": sensor indices 0 to 31, single or as ranges.

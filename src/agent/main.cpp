@@ -49,7 +49,7 @@ int main(int argc, char* argv[]) {
     int status = 0;
     try {
         agent::Agent agent(*parsed.options);
-        agent.run(stopRequested);
+        status = agent.run(stopRequested);
     } catch (const platform::RuntimeError& error) {
         std::fprintf(stderr, "solvane-agent: %s\n", qPrintable(error.description().simplified()));
         status = 1;

@@ -144,7 +144,7 @@ PollReading ModuleReader::readPoll(std::uint64_t number) {
 }
 
 bool ModuleReader::runCommand(std::int32_t index) {
-    if (!m_state.connected || index < 0 || index >= m_commandCount)
+    if (index < 0 || index >= m_commandCount)
         return false;
     quelbin::addCommand(index);
     return true;

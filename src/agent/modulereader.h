@@ -28,8 +28,9 @@ public:
     // The chosen sensors' data; after readState().
     solvane::mqtt::PollReading readPoll(std::uint64_t number);
 
-    // Runs the command; false, without calling the library, for an index
-    // the module does not offer.
+    // Runs the command, whether the module reads connected or not, as the
+    // window does; false, without calling the library, for an index the
+    // module does not offer.
     bool runCommand(std::int32_t index);
 
 private:

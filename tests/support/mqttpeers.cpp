@@ -21,7 +21,7 @@ qint64 waitFor(const std::function<bool()>& done, int limitMs) {
 }
 
 Agent::Agent(TestBroker& broker, const QString& module, const QString& user, bool allowCommands,
-             const QByteArray& locale) {
+             const QByteArray& locale, bool systemCertificates) {
     // The simulated module and the conversion library first on the
     // program's library search path.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -32,13 +32,16 @@ Agent::Agent(TestBroker& broker, const QString& module, const QString& user, boo
         search += QDir::listSeparator() + environment.value(variable);
     environment.insert(variable, search);
     environment.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
+    if (systemCertificates)
+        environment.insert(QStringLiteral("SSL_CERT_FILE"), broker.caFile());
     m_process.setProcessEnvironment(environment);
     QStringList arguments{
         QStringLiteral("--broker"),        broker.url(),
         QStringLiteral("--module"),        module,
         QStringLiteral("--username"),      user,
-        QStringLiteral("--password-file"), broker.passwordFile(user + QStringLiteral("-pw")),
-        QStringLiteral("--cafile"),        broker.caFile()};
+        QStringLiteral("--password-file"), broker.passwordFile(user + QStringLiteral("-pw"))};
+    if (!systemCertificates)
+        arguments << QStringLiteral("--cafile") << broker.caFile();
     if (allowCommands)
         arguments << QStringLiteral("--allow-commands");
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -55,6 +58,17 @@ Agent::~Agent() {
 void Agent::killHard() {
     m_process.kill();
     m_process.waitForFinished(5000);
+}
+
+QByteArray Agent::errors() {
+    m_errors += m_process.readAllStandardError();
+    return m_errors;
+}
+
+int Agent::exitStatus(int limitMs) {
+    if (waitFor([&] { return m_process.state() == QProcess::NotRunning; }, limitMs) < 0)
+        return -1;
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
 
 int Agent::commandsRun() {

@@ -18,10 +18,13 @@ qint64 waitFor(const std::function<bool()>& done, int limitMs);
 
 // solvane-agent over the simulated module, logged in as `user` (its password
 // is the user's, see testbroker.h), under `locale`; ended with the object.
+// With `systemCertificates`, it is given no CA file: the broker's CA is then
+// the only one in OpenSSL's store of the system's certificates, as
+// SSL_CERT_FILE names it.
 class Agent {
 public:
     Agent(TestBroker& broker, const QString& module, const QString& user, bool allowCommands,
-          const QByteArray& locale = "C.UTF-8");
+          const QByteArray& locale = "C.UTF-8", bool systemCertificates = false);
     ~Agent();
     Agent(const Agent&) = delete;
     Agent& operator=(const Agent&) = delete;
@@ -30,10 +33,15 @@ public:
     // The commands it ran so far, as its output lines say.
     int commandsRun();
     bool running() const { return m_process.state() == QProcess::Running; }
+    // Its standard error so far.
+    QByteArray errors();
+    // Its exit status once it ended within `limitMs`, else -1.
+    int exitStatus(int limitMs);
 
 private:
     QProcess m_process;
     QByteArray m_output;
+    QByteArray m_errors;
 };
 
 // The library, loaded with the variables set; unloaded with the object, its
