@@ -270,6 +270,10 @@ void Acquisition::keepOpen(const Prepared& prepared) {
             continue;
         }
         failing = false;
+        opening.device->settleLine([this] {
+            const Requests now = requests();
+            return !now.shutdown && !now.reconnect;
+        });
         m_state.connect(opening.device->sensors());
         const Ending ending = acquire(*opening.device, prepared);
         m_state.disconnect();
