@@ -47,10 +47,14 @@ void SharedLibrary::load() {
     raise(ErrorNumber::LibraryNotLoaded, report);
 }
 
-QFunctionPointer SharedLibrary::resolve(const char* symbol) {
+QFunctionPointer SharedLibrary::resolveOptional(const char* symbol) {
     if (!isLoaded())
         load();
-    if (QFunctionPointer function = m_library->resolve(symbol))
+    return m_library->resolve(symbol);
+}
+
+QFunctionPointer SharedLibrary::resolve(const char* symbol) {
+    if (QFunctionPointer function = resolveOptional(symbol))
         return function;
     const QString loaderSays = lastLookupError();
     raise(ErrorNumber::FunctionNotFound,

@@ -24,6 +24,9 @@ public:
     // The function's address; loads the library first if needed. Raises the
     // library or function error naming it, with the loader's own words.
     QFunctionPointer resolve(const char* symbol);
+    // The same for a function the library may leave out: null when it has
+    // none, with no error.
+    QFunctionPointer resolveOptional(const char* symbol);
 
     bool isLoaded() const;
 
