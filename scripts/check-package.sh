@@ -163,15 +163,22 @@ else
     else
         fail "$menuCommand reports the missing libQuelbin.so: $(cat "$scratch/menu.err")"
     fi
-    # The report names the installed launchers to try instead.
-    launchers="« $simulationCommand »"
-    if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then launchers+=".*« solvane-sigrok »"; fi
-    hint="$(grep -o "Pour essayer Solvane sans module.*" "$scratch/menu.err" || true)"
-    if grep -q "$launchers" <<<"$hint"; then
-        pass "the report's hint: $hint"
-    else
-        fail "the report's hint names $launchers: $(cat "$scratch/menu.err")"
+    # The report names the menu entry and the installed launchers to try
+    # instead, each after what it needs.
+    launchers=("« $(desktopKey "$simulationApp" Name) » dans le menu.*« $simulationCommand »")
+    if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then
+        launchers+=("SOLVANE_SIGROK_DEVICE.*« solvane-sigrok »")
     fi
+    if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
+        launchers+=("SOLVANE_MQTT_URL.*« solvane-mqtt »")
+    fi
+    for launcher in "${launchers[@]}"; do
+        if hint="$(grep -e "$launcher" "$scratch/menu.err")"; then
+            pass "the report's hint: $hint"
+        else
+            fail "the report's hint names $launcher: $(cat "$scratch/menu.err")"
+        fi
+    done
 fi
 
 # The libsigrok library, when built: its own package, folder and launcher.

@@ -2,6 +2,8 @@
 
 #include "runtimeerror.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <windows.h>
@@ -42,9 +44,20 @@ void excludeCurrentFolderFromLibrarySearch() {
 }
 
 QString withoutModuleHint() {
-    // The zip's launcher, which puts the simulated module on the search path.
-    return QStringLiteral("Pour essayer Solvane sans module, ouvrez « Lancer la simulation.cmd » "
-                          "dans le dossier Simulation.");
+    // The installer's Start-menu entry and the zip's launcher, which put the
+    // simulated module on the search path; the remote module's launcher
+    // where its folder came with the program.
+    QString hint = QStringLiteral(
+        "Pour essayer Solvane sans module, choisissez « Solvane sur le module simulé » dans le "
+        "menu Démarrer, ou ouvrez « Lancer la simulation.cmd » dans le dossier Simulation.");
+    if (QFileInfo(QCoreApplication::applicationDirPath() +
+                  QStringLiteral("/Distant/Lancer le module distant.cmd"))
+            .isFile())
+        hint += QStringLiteral(
+            "\nPour un module publié par solvane-agent, nommez le serveur MQTT et le module "
+            "dans Distant\\connexion.cmd (voir LISEZMOI.txt), puis ouvrez « Lancer le module "
+            "distant.cmd » dans le dossier Distant.");
+    return hint;
 }
 
 QString librarySearchVariable() {

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,11 +21,15 @@ const QString moduleNotFound = qt_error_string(126);   // ERROR_MOD_NOT_FOUND
 const QString functionNotFound = qt_error_string(127); // ERROR_PROC_NOT_FOUND
 const QString notALibrary = qt_error_string(193);      // ERROR_BAD_EXE_FORMAT
 const QString simulationLauncher = QStringLiteral("« Lancer la simulation.cmd »");
+const QString simulationMenuEntry =
+    QStringLiteral("« Solvane sur le module simulé » dans le menu Démarrer");
 #else
 const QString moduleNotFound = QStringLiteral("cannot open shared object file");
 const QString functionNotFound = QStringLiteral("undefined symbol");
 const QString notALibrary = QStringLiteral(SOLVANE_BROKEN_DIR);
 const QString simulationLauncher = QStringLiteral("« solvane-simulation »");
+const QString simulationMenuEntry =
+    QStringLiteral("« Solvane sur le module simulé » dans le menu des applications");
 #endif
 
 const QString quelbinFile = platform::libraryFileName(QStringLiteral("Quelbin"));
@@ -66,7 +71,8 @@ private slots:
     void brokenLibraryEndsWithOneReport_data();
     void brokenLibraryEndsWithOneReport();
 #ifndef Q_OS_WIN
-    void hintNamesTheSigrokLauncherWhereInstalled();
+    void hintNamesTheLaunchersInstalled_data();
+    void hintNamesTheLaunchersInstalled();
 #endif
 };
 
@@ -76,9 +82,12 @@ void tst_launch::brokenLibraryEndsWithOneReport_data() {
     QTest::addColumn<bool>("plantedInCurrentFolder");
 
     QTest::newRow("missing library")
-        << QStringLiteral(SOLVANE_EMPTY_DIR)
-        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, moduleNotFound,
-                       platform::librarySearchVariable(), simulationLauncher}
+        << QStringLiteral(SOLVANE_EMPTY_DIR) << QStringList{QStringLiteral("Erreur d'exécution 48"),
+                                                            quelbinFile,
+                                                            moduleNotFound,
+                                                            platform::librarySearchVariable(),
+                                                            simulationMenuEntry,
+                                                            simulationLauncher}
         << false;
     QTest::newRow("only in the current folder")
         << QStringLiteral(SOLVANE_EMPTY_DIR)
@@ -115,21 +124,46 @@ void tst_launch::brokenLibraryEndsWithOneReport() {
 }
 
 #ifndef Q_OS_WIN
-void tst_launch::hintNamesTheSigrokLauncherWhereInstalled() {
-    QTemporaryDir bin; // the program in a folder of its own, as in /usr/bin
+void tst_launch::hintNamesTheLaunchersInstalled_data() {
+    QTest::addColumn<QStringList>("installed"); // beside the program, as in /usr/bin
+    QTest::addColumn<QStringList>("absent");    // what the hint must not name
+
+    const QString sigrok = QStringLiteral("« solvane-sigrok »");
+    const QString mqtt = QStringLiteral("« solvane-mqtt »");
+    QTest::newRow("the program alone") << QStringList() << QStringList{sigrok, mqtt};
+    QTest::newRow("both packages")
+        << QStringList{QStringLiteral("solvane-sigrok"), QStringLiteral("solvane-mqtt")}
+        << QStringList();
+}
+
+void tst_launch::hintNamesTheLaunchersInstalled() {
+    QFETCH(QStringList, installed);
+    QFETCH(QStringList, absent);
+
+    QTemporaryDir bin;
     QVERIFY(bin.isValid());
     const QString program = bin.filePath(QStringLiteral("Solvane"));
     QVERIFY(QFile::copy(QStringLiteral(SOLVANE_EXECUTABLE), program));
-    const QString sigrokLauncher = QStringLiteral("« solvane-sigrok »");
-    QVERIFY(!reportOf(program, QStringLiteral(SOLVANE_EMPTY_DIR)).contains(sigrokLauncher));
-
-    QFile launcher(bin.filePath(QStringLiteral("solvane-sigrok")));
-    QVERIFY(launcher.open(QIODevice::WriteOnly));
-    launcher.setPermissions(launcher.permissions() | QFile::ExeOwner);
-    launcher.close();
+    for (const QString& name : installed) {
+        QFile launcher(bin.filePath(name));
+        QVERIFY(launcher.open(QIODevice::WriteOnly));
+        launcher.setPermissions(launcher.permissions() | QFile::ExeOwner);
+    }
     const QString errors = reportOf(program, QStringLiteral(SOLVANE_EMPTY_DIR));
-    QVERIFY2(errors.contains(simulationLauncher) && errors.contains(sigrokLauncher),
+    QVERIFY2(errors.contains(simulationMenuEntry) && errors.contains(simulationLauncher),
              qPrintable(errors));
+    // Each launcher with what it needs first: a device string, a broker.
+    const QMap<QString, QString> needs{
+        {QStringLiteral("solvane-sigrok"), QStringLiteral("SOLVANE_SIGROK_DEVICE")},
+        {QStringLiteral("solvane-mqtt"), QStringLiteral("SOLVANE_MQTT_URL")}};
+    for (const QString& name : installed) {
+        const QString quoted = QStringLiteral("« %1 »").arg(name);
+        const QString line = errors.split(QLatin1Char('\n')).filter(quoted).value(0);
+        const qsizetype need = line.indexOf(needs[name]);
+        QVERIFY2(need >= 0 && need < line.indexOf(quoted), qPrintable(errors));
+    }
+    for (const QString& launcher : absent)
+        QVERIFY2(!errors.contains(launcher), qPrintable(errors));
 }
 #endif
 
