@@ -11,11 +11,15 @@
 
 namespace platform {
 
+// The language of a report: the window's French, or English for the agent,
+// whose every other line is English.
+enum class Language { French, English };
+
 // The file the platform looks for ("libQuelbin.so", "Quelbin.dll").
 QString libraryFileName(const QString& baseName);
 
-// How the platform searches for it, in French, for the operator.
-QString librarySearchDescription();
+// How the platform searches for it, for the reader of the report.
+QString librarySearchDescription(Language language = Language::French);
 
 // What the operator can start instead of the program alone, in French, one
 // line each: the menu entry of the simulated module and its launcher, and

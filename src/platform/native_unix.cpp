@@ -16,7 +16,10 @@ QString libraryFileName(const QString& baseName) {
     return QStringLiteral("lib%1.so").arg(baseName);
 }
 
-QString librarySearchDescription() {
+QString librarySearchDescription(Language language) {
+    if (language == Language::English)
+        return QStringLiteral("The library is looked for in the folders of LD_LIBRARY_PATH, "
+                              "then in the system's (ldconfig).");
     return QStringLiteral("La bibliothèque est cherchée dans les dossiers de la variable "
                           "LD_LIBRARY_PATH, puis dans ceux du système (ldconfig).");
 }

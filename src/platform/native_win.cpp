@@ -17,7 +17,11 @@ QString libraryFileName(const QString& baseName) {
     return baseName + QStringLiteral(".dll");
 }
 
-QString librarySearchDescription() {
+QString librarySearchDescription(Language language) {
+    if (language == Language::English)
+        return QStringLiteral("The library is looked for in the program's folder, in the "
+                              "system's folders, then in those of PATH; never in the current "
+                              "folder.");
     return QStringLiteral("La bibliothèque est cherchée dans le dossier du programme, dans "
                           "les dossiers du système, puis dans ceux de la variable PATH ; "
                           "jamais dans le dossier courant.");

@@ -2,6 +2,8 @@
 // call of any of its functions, each function looked up on its own first call.
 #pragma once
 
+#include "native.h"
+
 #include <QFunctionPointer>
 #include <QString>
 
@@ -15,8 +17,9 @@ namespace platform {
 class SharedLibrary {
 public:
     // advice, when given, adds its line to the report of a library that
-    // cannot be loaded.
-    explicit SharedLibrary(QString baseName, QString (*advice)() = nullptr);
+    // cannot be loaded. The reports are in `language`.
+    explicit SharedLibrary(QString baseName, QString (*advice)() = nullptr,
+                           Language language = Language::French);
     ~SharedLibrary();
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
@@ -40,6 +43,7 @@ private:
 
     QString m_baseName;
     QString (*m_advice)();
+    Language m_language;
     QString m_folder; // empty: the platform's search
     std::unique_ptr<QLibrary> m_library;
 };
