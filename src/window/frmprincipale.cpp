@@ -173,9 +173,10 @@ bool frmPrincipale::eventFilter(QObject* watched, QEvent* event) {
     const QPoint where = static_cast<QHelpEvent*>(event)->globalPos();
     platform::runHandler([this, where] {
         const QString text = modQuelbin::ModuleStatusText();
-        // The library's words as plain text, whatever they hold.
+        // The library's words as written, even those Qt would take for markup.
         QToolTip::showText(
-            where, text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal),
+            where,
+            Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text,
             lblAcquiConnecté);
     });
     return true;
