@@ -173,7 +173,7 @@ else
         launchers+=("SOLVANE_MQTT_URL.*« solvane-mqtt »")
     fi
     for launcher in "${launchers[@]}"; do
-        if hint="$(grep -e "$launcher" "$scratch/menu.err")"; then
+        if hint="$(grep -o -e "$launcher" "$scratch/menu.err")"; then
             pass "the report's hint: $hint"
         else
             fail "the report's hint names $launcher: $(cat "$scratch/menu.err")"

@@ -136,7 +136,7 @@ void tst_launch::hintNamesTheLaunchersInstalled() {
         QVERIFY(launcher.open(QIODevice::WriteOnly));
         launcher.setPermissions(launcher.permissions() | QFile::ExeOwner);
     }
-    // Each on a line of its own, after what it needs.
+    // Each named after what it needs.
     const QString errors = reportOf(program, QStringLiteral(SOLVANE_EMPTY_DIR));
     for (const char* needed :
          {"SOLVANE_SIGROK_DEVICE.*« solvane-sigrok »", "SOLVANE_MQTT_URL.*« solvane-mqtt »"})
