@@ -2,6 +2,7 @@
 // page on Windows and in Windows-1252 elsewhere, as the program decodes them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,10 @@ std::string westernToBoundaryText(std::string_view western);
 
 // `utf8` as the program must receive it; malformed sequences become '?'.
 std::string utf8ToBoundaryText(std::string_view utf8);
+
+// Writes `utf8`, one line, into the program's buffer of `size` bytes (at
+// least 4) as it must receive it, ended by a zero byte; a line too long for
+// it is cut and ends in "...".
+void writeBoundaryLine(std::string_view utf8, char* buffer, std::size_t size);
 
 } // namespace solvane

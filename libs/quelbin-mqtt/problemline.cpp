@@ -104,6 +104,11 @@ void ProblemLine::tick() {
     writeSummaries(LineBudget::Clock::now());
 }
 
+std::string ProblemLine::current() const {
+    std::lock_guard lock(m_mutex);
+    return m_current;
+}
+
 void ProblemLine::writeSummaries(LineBudget::Clock::time_point now) {
     for (const std::string& line : m_budget.summaries(now))
         write(line);

@@ -6,6 +6,7 @@
 // answer from until the next poll.
 #include "quelbin.h"
 
+#include "boundarytext.h"
 #include "library.h"
 
 #include <array>
@@ -84,6 +85,13 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int
         return 0;
     library().state.rawInfo(index, *header, *byteCount);
     return *byteCount > 0 ? 1 : 0;
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]) {
+    if (text == nullptr)
+        return 0;
+    solvane::writeBoundaryLine(library().acquisition.problem(), text, QUELBIN_NAME_SIZE);
+    return 1;
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index,

@@ -75,6 +75,14 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int
     return info ? 1 : 0;
 }
 
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]) {
+    if (text == nullptr) {
+        return 0;
+    }
+    writeName(module().connected() ? "" : solvane::sim::Module::disconnectedText(), text);
+    return 1;
+}
+
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index,
                                                           uint8_t data[QUELBIN_RAW_SIZE]) {
     const solvane::sim::Frame* frame = module().latestFrame(index);

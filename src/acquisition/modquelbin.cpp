@@ -62,6 +62,13 @@ void ShowModuleStatus() {
         (connected ? QStringLiteral("connecté") : QStringLiteral("déconnecté")));
 }
 
+QString ModuleStatusText() {
+    quelbin::NameBuffer text{};
+    if (!quelbin::getStatusText(text))
+        return {};
+    return platform::decodeAnsi({text.data(), platform::lengthToFirstZero(text)});
+}
+
 void ShowDeviceCount() {
     frmPrincipale::instance().lblNbDevices->setText(QStringLiteral("Nb. senseurs: ") +
                                                     platform::decimalText(quelbin::getNbDevices()));
