@@ -32,15 +32,16 @@ qt_options=(
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_pcre2=OFF
 )
 # Nor the widgets, dialogs, models, formats and documents it never shows:
-# a fifth less to compile. Qt 6.4 builds only with drag and drop, and drag
-# and drop only with XPM images (its cursors), main windows and tool bars:
+# a tenth less to compile. Qt 6.4 builds only with drag and drop (which
+# needs XPM images for its cursors), main windows, tool bars and menu bars,
+# and its Windows style only with input dialogs, tab, tree and table views:
 # those stay. Text shaping (HarfBuzz) and accessibility stay too, for users
 # whose names or tools need them.
-for feature in filedialog colordialog fontdialog inputdialog progressdialog wizard \
+for feature in filedialog colordialog fontdialog progressdialog wizard \
     errormessage calendarwidget datetimeedit graphicsview graphicseffect mdiarea \
-    dockwidget statusbar menubar treewidget tablewidget columnview treeview tableview \
+    dockwidget statusbar treewidget tablewidget columnview \
     filesystemmodel fscompleter undoview undogroup undostack undocommand splashscreen \
-    splitter toolbox tabwidget lcdnumber dial keysequenceedit fontcombobox \
+    splitter toolbox lcdnumber dial keysequenceedit fontcombobox \
     commandlinkbutton datawidgetmapper syntaxhighlighter textbrowser systemtrayicon \
     whatsthis pdf textodfwriter textmarkdownreader textmarkdownwriter movie \
     imageformat_ppm imageformat_xbm gif ico mimetype sharedmemory systemsemaphore \
