@@ -2,9 +2,9 @@
 
 #include "datatypes/modconversion.h"
 #include "datatypes/modtypesdonnees.h"
+#include "modulereading.h"
 #include "platform/arith.h"
 #include "platform/messagebox.h"
-#include "platform/native.h"
 #include "platform/text.h"
 #include "quelbinlibrary.h"
 #include "window/frmprincipale.h"
@@ -20,13 +20,6 @@ namespace {
 
 std::int16_t knownDeviceCount = 0;
 std::int16_t watchedSource = -1;
-
-// Library counts are held in 16 bits. A count outside that range is clamped,
-// so that it is compared and stored like any other and the list is rebuilt
-// once, not on every tick.
-std::int16_t deviceCountFromLibrary() {
-    return platform::saturateToInt16(quelbin::getNbDevices());
-}
 
 QString sensorEntry(std::int16_t index, const QString& name, modTypesDonnées::DataType code) {
     return QStringLiteral("(") + platform::decimalText(index) + QStringLiteral(") ") + name +
@@ -68,9 +61,9 @@ void ShowDeviceCount() {
 }
 
 void RefreshDeviceList() {
-    if (deviceCountFromLibrary() == GetKnownDeviceCount())
+    if (quelbin::deviceCount() == GetKnownDeviceCount())
         return;
-    SetKnownDeviceCount(deviceCountFromLibrary());
+    SetKnownDeviceCount(quelbin::deviceCount());
 
     QComboBox* list = frmPrincipale::instance().cmbSourceSurveillée;
     // The program's own changes to the list raise no event: the watched
@@ -79,19 +72,18 @@ void RefreshDeviceList() {
     list->clear();
 
     // Only the first sensors fit the type table; the rest are not listed.
-    const std::int16_t count = std::min(deviceCountFromLibrary(), maxListedDevices);
-    quelbin::NameBuffer name{};
+    const std::int16_t count = std::min(quelbin::deviceCount(), maxListedDevices);
     for (std::int16_t index = 0; index < count; ++index) {
         // A sensor the library cannot read is listed with no name and an
         // unknown type, never with the previous sensor's.
-        name.fill('\0');
-        modTypesDonnées::DataType code = modTypesDonnées::typeNotSet;
-        if (quelbin::getDevice(index, name, code) == 0) {
+        const quelbin::DeviceDescription device = quelbin::describeDevice(index);
+        if (!device.described) {
             platform::showMessage(QStringLiteral("Incohérence dans l'accès au senseur #") +
                                   platform::decimalText(index));
         }
-        list->addItem(sensorEntry(index, TrimDeviceName(platform::decodeAnsi(name)), code));
-        modTypesDonnées::SetDeviceType(index, code);
+        list->addItem(
+            sensorEntry(index, TrimDeviceName(quelbin::nameText(device.name)), device.type));
+        modTypesDonnées::SetDeviceType(index, device.type);
     }
     // Qt chooses the first entry of a filled list by itself; none is chosen.
     list->setCurrentIndex(-1);

@@ -1,12 +1,10 @@
 #include "modulereader.h"
 
+#include "acquisition/modulereading.h"
 #include "acquisition/quelbinlibrary.h"
+#include "datatypes/modconversion.h"
 #include "datatypes/modtypesdonnees.h"
-#include "datatypes/tarvoxlibrary.h"
-#include "platform/arith.h"
-#include "platform/native.h"
 #include "platform/sharedlibrary.h"
-#include "platform/text.h"
 
 #include <algorithm>
 #include <array>
@@ -19,11 +17,6 @@ namespace {
 using namespace solvane::mqtt;
 namespace types = modTypesDonnées;
 
-std::string nameText(const quelbin::NameBuffer& name) {
-    const std::size_t length = platform::lengthToFirstZero(name);
-    return platform::decodeAnsi(std::span(name.data(), length)).toStdString();
-}
-
 // The single-precision value's shortest decimal form, as a double: 1.1f is
 // published as 1.1, not 1.100000023841858.
 double shortest(float value) {
@@ -34,31 +27,21 @@ double shortest(float value) {
     return result;
 }
 
-double decode(const std::uint8_t* element, types::DataType code) {
-    switch (code) {
-    case types::typeBool:
-        // Only the low 16 bits of the truth value count, as in the window.
-        return static_cast<std::uint16_t>(tarvox::ToBOOL(element)) != 0 ? 1 : 0;
-    case types::typeInt1:
-        return tarvox::ToINT1(element);
-    case types::typeInt2:
-        return tarvox::ToINT2(element);
-    case types::typeInt4:
-        return tarvox::ToINT4(element);
-    case types::typeReal4:
-        return shortest(tarvox::ToREAL4(element));
-    default:
-        return tarvox::ToREAL8(element);
+// The element as a number of the wire: a truth value as 1 or 0; none for a
+// code that names no type.
+struct NumberOf {
+    std::optional<double> operator()(std::monostate) const { return std::nullopt; }
+    std::optional<double> operator()(bool value) const { return value ? 1 : 0; }
+    std::optional<double> operator()(float value) const { return shortest(value); }
+    template <typename Number> std::optional<double> operator()(Number value) const {
+        return static_cast<double>(value);
     }
-}
+};
 
-bool knownType(types::DataType code) {
-    return code >= types::typeBool && code <= types::typeReal8;
-}
-
-std::int16_t countWithin(std::int32_t count, std::size_t limit) {
-    return static_cast<std::int16_t>(
-        std::clamp<std::int32_t>(platform::saturateToInt16(count), 0, static_cast<int>(limit)));
+// The first entries of a list of `count`, at most `limit`; none for a
+// negative count.
+std::int16_t listed(std::int16_t count, std::size_t limit) {
+    return std::clamp<std::int16_t>(count, 0, static_cast<std::int16_t>(limit));
 }
 
 } // namespace
@@ -79,8 +62,8 @@ void ModuleReader::loadLibraries() {
 
 const ModuleDescription& ModuleReader::readState() {
     const bool connected = quelbin::getNbAcqui() > 0;
-    const std::int16_t devices = countWithin(quelbin::getNbDevices(), maxSensors);
-    const std::int16_t commands = countWithin(quelbin::getNbCommands(), maxCommands);
+    const std::int16_t devices = listed(quelbin::deviceCount(), maxSensors);
+    const std::int16_t commands = listed(quelbin::commandCount(), maxCommands);
     if (m_read && connected == m_state.connected && devices == m_deviceCount &&
         commands == m_commandCount)
         return m_state;
@@ -91,20 +74,15 @@ const ModuleDescription& ModuleReader::readState() {
     m_commandCount = commands;
     m_state.sensors.clear();
     m_state.commands.clear();
-    quelbin::NameBuffer name{};
     for (std::int16_t index = 0; index < devices; ++index) {
-        // A sensor the library cannot read has no name and no type, never
-        // the previous sensor's.
-        name.fill('\0');
-        std::int32_t type = types::typeNotSet;
-        if (quelbin::getDevice(index, name, type) == 0)
-            type = types::typeNotSet;
-        m_state.sensors.push_back({nameText(name), type});
+        const quelbin::DeviceDescription device = quelbin::describeDevice(index);
+        m_state.sensors.push_back({quelbin::nameText(device.name).toStdString(),
+                                   device.described ? device.type : types::typeNotSet});
     }
     for (std::int16_t index = 0; index < commands; ++index) {
-        name.fill('\0');
+        quelbin::NameBuffer name{};
         quelbin::getCommandName(index, name);
-        m_state.commands.push_back(nameText(name));
+        m_state.commands.push_back(quelbin::nameText(name).toStdString());
     }
     return m_state;
 }
@@ -132,11 +110,14 @@ PollReading ModuleReader::readPoll(std::uint64_t number) {
             std::clamp<std::int32_t>(byteCount, 0, static_cast<std::int32_t>(data.size())));
         reading.raw.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count));
         reading.boolValues = sensor.type == types::typeBool;
-        if (knownType(sensor.type)) {
-            // Whole elements only: none is read past the byte count.
-            const auto size = static_cast<std::size_t>(types::DataTypeSize(sensor.type));
-            for (std::size_t position = 0; position + size <= count; position += size)
-                reading.values.push_back(decode(data.data() + position, sensor.type));
+        // Whole elements only: none is read past the byte count.
+        const auto size = static_cast<std::size_t>(types::DataTypeSize(sensor.type));
+        for (std::size_t position = 0; position + size <= count; position += size) {
+            const auto value =
+                std::visit(NumberOf{}, modConversion::Decode(data.data() + position, sensor.type));
+            if (!value)
+                break; // a type the program does not know: no values
+            reading.values.push_back(*value);
         }
         poll.sensors.push_back(std::move(reading));
     }

@@ -1,8 +1,17 @@
-// Reads the module through the acquisition library exactly as the window
-// does (src/acquisition/quelbinlibrary: buffers with room to spare), with
-// the same mends for hostile answers: counts clamped to 16 bits, byte counts
-// beyond the buffer cut to it, negative ones read as none. Decoded values
-// come from the conversion library.
+// Reads the module for the agent through the same code as the window
+// (src/acquisition/modulereading.h: counts held in 16 bits, a sensor's
+// description, names decoded in the system's code page; the buffers with
+// room to spare of quelbinlibrary.h; modConversion::Decode for the values).
+//
+// Where the agent deliberately differs from the window, here and nowhere
+// else: it never raises the window's run-time errors nor opens a box. A
+// sensor the library cannot describe is published with no type, where the
+// window shows a box and the type as written. The lists hold what the wire
+// carries, the first 32 sensors and 256 commands, a negative count none.
+// Names are published whole, up to their zero byte, as the module gives
+// them; the window shows a sensor's leading name characters only. Values are
+// decoded for whole elements within the byte count only, and a command runs
+// only at an index the module offers.
 #pragma once
 
 #include "wire.h"

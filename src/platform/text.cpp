@@ -2,7 +2,6 @@
 
 #include <QLocale>
 
-#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -44,10 +43,6 @@ QString fixed5Text(double value) {
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("+Infini") : QStringLiteral("-Infini");
     return withUserSeparator(QString::number(value, 'f', 5));
-}
-
-std::size_t lengthToFirstZero(std::span<const char> bytes) {
-    return static_cast<std::size_t>(std::find(bytes.begin(), bytes.end(), '\0') - bytes.begin());
 }
 
 } // namespace platform

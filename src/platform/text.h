@@ -4,9 +4,7 @@
 
 #include <QString>
 
-#include <cstddef>
 #include <cstdint>
-#include <span>
 
 namespace platform {
 
@@ -22,8 +20,5 @@ QString shortestText(double value);
 // The "0.00000" format: five decimals, the user's separator, no grouping;
 // words for values that are not finite numbers.
 QString fixed5Text(double value);
-
-// The length of the bytes up to their first zero byte (all of them if none).
-std::size_t lengthToFirstZero(std::span<const char> bytes);
 
 } // namespace platform

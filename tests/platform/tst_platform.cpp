@@ -73,8 +73,6 @@ private slots:
     void decodeAnsiKnownBytes_data();
     void decodeAnsiKnownBytes();
     void decodeAnsiKeepsZeroBytes();
-    void lengthToFirstZero_data();
-    void lengthToFirstZero();
 
     void runHandlerReportsRuntimeErrorOnceAndStops();
     void runHandlerReportsAnyException_data();
@@ -413,28 +411,6 @@ void tst_platform::decodeAnsiKeepsZeroBytes() {
     QCOMPARE(text.size(), 128);
     QCOMPARE(text.left(3), QStringLiteral("D\u00E9") + QChar(u'\0'));
     QCOMPARE(platform::decodeAnsi({}), QString());
-}
-
-void tst_platform::lengthToFirstZero_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("expected");
-
-    QTest::newRow("empty") << QByteArray() << 0;
-    QTest::newRow("no zero") << QByteArray("abc") << 3;
-    QTest::newRow("zero first") << QByteArray("\0abc", 4) << 0;
-    QTest::newRow("zero inside") << QByteArray("ab\0c\0", 5) << 2;
-    QTest::newRow("high bytes are not zero") << QByteArray("\x80\xFF\0", 3) << 2;
-    QByteArray last(128, 'x');
-    last[127] = '\0';
-    QTest::newRow("zero last of 128") << last << 127;
-    QTest::newRow("128 without zero") << QByteArray(128, 'x') << 128;
-}
-
-void tst_platform::lengthToFirstZero() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, expected);
-
-    QCOMPARE(platform::lengthToFirstZero(bytesOf(bytes)), std::size_t(expected));
 }
 
 void tst_platform::runHandlerReportsRuntimeErrorOnceAndStops() {

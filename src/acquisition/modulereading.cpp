@@ -1,0 +1,32 @@
+#include "modulereading.h"
+
+#include "platform/arith.h"
+#include "platform/native.h"
+
+#include <algorithm>
+
+namespace quelbin {
+
+std::int16_t deviceCount() {
+    return platform::saturateToInt16(getNbDevices());
+}
+
+std::int16_t commandCount() {
+    return platform::saturateToInt16(getNbCommands());
+}
+
+DeviceDescription describeDevice(std::int16_t index) {
+    DeviceDescription device;
+    device.described = getDevice(index, device.name, device.type) != 0;
+    return device;
+}
+
+QString nameText(const NameBuffer& name) {
+    return platform::decodeAnsi({name.data(), lengthToFirstZero(name)});
+}
+
+std::size_t lengthToFirstZero(std::span<const char> bytes) {
+    return static_cast<std::size_t>(std::find(bytes.begin(), bytes.end(), '\0') - bytes.begin());
+}
+
+} // namespace quelbin
