@@ -1,13 +1,13 @@
 #include "modquelbin.h"
 
+#include "datatypes/fixedwidth.h"
 #include "datatypes/modconversion.h"
 #include "datatypes/modtypesdonnees.h"
+#include "datatypes/numbertext.h"
 #include "modulereading.h"
-#include "platform/arith.h"
-#include "platform/messagebox.h"
-#include "platform/text.h"
 #include "quelbinlibrary.h"
 #include "window/frmprincipale.h"
+#include "window/messagebox.h"
 
 #include <QLabel>
 #include <QSignalBlocker>
@@ -22,7 +22,7 @@ std::int16_t knownDeviceCount = 0;
 std::int16_t watchedSource = -1;
 
 QString sensorEntry(std::int16_t index, const QString& name, modTypesDonnées::DataType code) {
-    return QStringLiteral("(") + platform::decimalText(index) + QStringLiteral(") ") + name +
+    return QStringLiteral("(") + numberText::decimalText(index) + QStringLiteral(") ") + name +
            QStringLiteral(" [") + modTypesDonnées::DataTypeName(code) + QStringLiteral("]");
 }
 
@@ -56,8 +56,8 @@ void ShowModuleStatus() {
 }
 
 void ShowDeviceCount() {
-    frmPrincipale::instance().lblNbDevices->setText(QStringLiteral("Nb. senseurs: ") +
-                                                    platform::decimalText(quelbin::getNbDevices()));
+    frmPrincipale::instance().lblNbDevices->setText(
+        QStringLiteral("Nb. senseurs: ") + numberText::decimalText(quelbin::getNbDevices()));
 }
 
 void RefreshDeviceList() {
@@ -78,8 +78,8 @@ void RefreshDeviceList() {
         // unknown type, never with the previous sensor's.
         const quelbin::DeviceDescription device = quelbin::describeDevice(index);
         if (!device.described) {
-            platform::showMessage(QStringLiteral("Incohérence dans l'accès au senseur #") +
-                                  platform::decimalText(index));
+            window::showMessage(QStringLiteral("Incohérence dans l'accès au senseur #") +
+                                numberText::decimalText(index));
         }
         list->addItem(
             sensorEntry(index, TrimDeviceName(quelbin::nameText(device.name)), device.type));
@@ -104,14 +104,14 @@ void AppendRawData() {
     // is none (-1): every byte is then its own element.
     frmPrincipale& window = frmPrincipale::instance();
     const modTypesDonnées::DataType code = modTypesDonnées::GetDeviceType(
-        platform::toInt16(window.cmbSourceSurveillée->currentIndex()));
+        fixedWidth::toInt16(window.cmbSourceSurveillée->currentIndex()));
     const std::int16_t size = modTypesDonnées::DataTypeSize(code);
 
     // Decode only what lies within the buffer: a count above 128 shows its
     // elements up to the buffer's end, a negative count none.
     const std::int32_t decodedBytes = std::clamp<std::int32_t>(byteCount, 0, data.size());
-    QString line = platform::decimalText(header) + QLatin1Char(';') +
-                   platform::decimalText(byteCount) + QLatin1Char(';');
+    QString line = numberText::decimalText(header) + QLatin1Char(';') +
+                   numberText::decimalText(byteCount) + QLatin1Char(';');
     for (std::int32_t position = 0; position < decodedBytes; position += size) {
         line += modConversion::RawToText(data.data() + position, code);
         line += QLatin1String(" | ");

@@ -1,6 +1,6 @@
 #include "modulereading.h"
 
-#include "platform/arith.h"
+#include "datatypes/fixedwidth.h"
 #include "platform/native.h"
 
 #include <algorithm>
@@ -8,11 +8,11 @@
 namespace quelbin {
 
 std::int16_t deviceCount() {
-    return platform::saturateToInt16(getNbDevices());
+    return fixedWidth::saturateToInt16(getNbDevices());
 }
 
 std::int16_t commandCount() {
-    return platform::saturateToInt16(getNbCommands());
+    return fixedWidth::saturateToInt16(getNbCommands());
 }
 
 DeviceDescription describeDevice(std::int16_t index) {

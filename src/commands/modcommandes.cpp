@@ -1,7 +1,7 @@
 #include "modcommandes.h"
 
 #include "acquisition/modulereading.h"
-#include "platform/text.h"
+#include "datatypes/numbertext.h"
 #include "window/commandcombobox.h"
 #include "window/frmprincipale.h"
 
@@ -53,7 +53,7 @@ void RefreshCommandList() {
     SetKnownCommandCount(quelbin::commandCount());
     const std::int16_t count = GetKnownCommandCount();
     window.lblNbCommandes->setText(QStringLiteral("Nombre de commandes: ") +
-                                   platform::decimalText(count));
+                                   numberText::decimalText(count));
 
     CommandComboBox* list = window.cmbCommandes;
     const QSignalBlocker quiet(list); // the program's own changes raise no event

@@ -1,6 +1,6 @@
 #include "modconversion.h"
 
-#include "platform/text.h"
+#include "datatypes/numbertext.h"
 #include "tarvoxlibrary.h"
 
 #include <concepts>
@@ -16,13 +16,13 @@ struct TextOf {
     QString operator()(bool value) const {
         return value ? QStringLiteral("Vrai") : QStringLiteral("Faux");
     }
-    QString operator()(std::integral auto value) const { return platform::decimalText(value); }
+    QString operator()(std::integral auto value) const { return numberText::decimalText(value); }
     // Widening a float to double is exact, so the single-precision value is
     // what gets formatted.
     QString operator()(float value) const {
-        return platform::fixed5Text(static_cast<double>(value));
+        return numberText::fixed5Text(static_cast<double>(value));
     }
-    QString operator()(double value) const { return platform::fixed5Text(value); }
+    QString operator()(double value) const { return numberText::fixed5Text(value); }
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "datatypes/modconversion.h"
 #include "platform/runtimeerror.h"
 #include "testreports.h"
+#include "window/errorreport.h"
 
 #include <QTest>
 
@@ -77,7 +78,7 @@ void tst_missingtarvox::knownCodeRaisesLibraryNotLoaded() {
 void tst_missingtarvox::reportedOnceThroughHandler() {
     TestReports reports;
     bool reachedAfterConversion = false;
-    platform::runHandler([&] {
+    window::runHandler([&] {
         modConversion::RawToText(m_buffer.data(), 5);
         modConversion::RawToText(m_buffer.data(), 3);
         reachedAfterConversion = true;
@@ -93,7 +94,7 @@ void tst_missingtarvox::reportedOnceThroughHandler() {
 void tst_missingtarvox::unknownCodesStillWorkAfterFailure() {
     TestReports reports;
     QString text;
-    platform::runHandler([&] { text = modConversion::RawToText(m_buffer.data(), 6); });
+    window::runHandler([&] { text = modConversion::RawToText(m_buffer.data(), 6); });
     QCOMPARE(text, QStringLiteral("Inconnu"));
     QVERIFY(reports.reports.empty());
 }

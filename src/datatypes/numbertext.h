@@ -1,12 +1,12 @@
-// Number and text formatting with the conventions of the window: plain
-// decimals, the user's decimal separator, no digit grouping.
+// Numbers as the program shows them, in captions, list entries and log
+// lines: plain decimals, the user's decimal separator, no digit grouping.
 #pragma once
 
 #include <QString>
 
 #include <cstdint>
 
-namespace platform {
+namespace numberText {
 
 // "-5", "32768": a minus sign when negative, no blank, no grouping.
 QString decimalText(std::int64_t value);
@@ -21,4 +21,4 @@ QString shortestText(double value);
 // words for values that are not finite numbers.
 QString fixed5Text(double value);
 
-} // namespace platform
+} // namespace numberText

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-namespace platform {
+namespace window {
 
 namespace {
 
@@ -45,4 +45,4 @@ void showMessage(const QString& text) {
     presentModal(QStringLiteral("Solvane"), text);
 }
 
-} // namespace platform
+} // namespace window

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace platform {
+namespace fixedWidth {
 
 // The value as 16 bits; outside -32768..32767 raises the overflow error.
 std::int16_t toInt16(std::int64_t value);
@@ -18,4 +18,4 @@ std::int32_t checkedAdd32(std::int32_t a, std::int32_t b);
 // 32-bit product; a result outside the 32-bit range raises the overflow error.
 std::int32_t checkedMul32(std::int32_t a, std::int32_t b);
 
-} // namespace platform
+} // namespace fixedWidth

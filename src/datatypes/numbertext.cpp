@@ -1,10 +1,10 @@
-#include "text.h"
+#include "numbertext.h"
 
 #include <QLocale>
 
 #include <cmath>
 
-namespace platform {
+namespace numberText {
 
 namespace {
 
@@ -45,4 +45,4 @@ QString fixed5Text(double value) {
     return withUserSeparator(QString::number(value, 'f', 5));
 }
 
-} // namespace platform
+} // namespace numberText

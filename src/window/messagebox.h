@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace platform {
+namespace window {
 
 // A modal box with an OK button and no icon, titled with the application's
 // name; returns once the operator has closed it.
@@ -22,4 +22,4 @@ void setMessagePresenter(MessagePresenter presenter);
 // Shows a box through the presenter, marking it open meanwhile.
 void presentModal(const QString& title, const QString& text);
 
-} // namespace platform
+} // namespace window

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
-namespace platform {
+namespace window {
 
 namespace {
 
@@ -53,4 +53,4 @@ std::unique_ptr<QApplication> createApplication(int& argc, char** argv) {
     return application;
 }
 
-} // namespace platform
+} // namespace window

@@ -1,18 +1,18 @@
-#include "arith.h"
+#include "fixedwidth.h"
 
-#include "runtimeerror.h"
+#include "platform/runtimeerror.h"
 
 #include <algorithm>
 #include <limits>
 #include <utility>
 
-namespace platform {
+namespace fixedWidth {
 
 namespace {
 
 template <typename T> T checkedNarrow(std::int64_t value) {
     if (!std::in_range<T>(value))
-        raise(ErrorNumber::Overflow);
+        platform::raise(platform::ErrorNumber::Overflow);
     return static_cast<T>(value);
 }
 
@@ -35,4 +35,4 @@ std::int32_t checkedMul32(std::int32_t a, std::int32_t b) {
     return checkedNarrow<std::int32_t>(std::int64_t{a} * b);
 }
 
-} // namespace platform
+} // namespace fixedWidth
