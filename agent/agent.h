@@ -9,7 +9,7 @@
 #include "brokerlink.h"
 #include "commandgate.h"
 #include "modulereader.h"
-#include "problemline.h"
+#include "problemreporter.h"
 #include "topics.h"
 
 #include <atomic>
@@ -54,7 +54,7 @@ private:
 
     AgentOptions m_options;
     solvane::mqtt::Topics m_topics;
-    solvane::mqtt::ProblemLine m_problems;
+    solvane::mqtt::ProblemReporter m_problems;
     ModuleReader m_reader;
     CommandGate m_gate;
     std::uint64_t m_pollNumber = 0;

@@ -1,6 +1,6 @@
 #include "agentoptions.h"
 
-#include "problemline.h"
+#include "printabletext.h"
 #include "wire.h"
 
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #include "commandgate.h"
 
-#include "problemline.h"
+#include "printabletext.h"
 #include "wire.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include "brokerlink.h"
 #include "localfiles.h"
 #include "remotemodule.h"
-#include "residence.h"
+#include "staysloaded.h"
 #include "topics.h"
 #include "wire.h"
 
@@ -39,7 +39,7 @@ std::string commandIdPrefix() {
 }
 
 // Made on the first call; destroyed, link stopped, when the library is
-// unloaded or the program ends (not on Windows, see residence.h).
+// unloaded or the program ends (not on Windows, see staysloaded.h).
 class Library {
 public:
     Library()
@@ -167,7 +167,7 @@ private:
                                  probe == BrokerLink::ProbeState::Unanswered);
     }
 
-    ProblemLine m_problems;
+    ProblemReporter m_problems;
     std::string m_commandPrefix;
     std::string m_moduleName;
     std::optional<Topics> m_topics;

@@ -21,7 +21,7 @@ std::string nameForSolvane(const std::string& utf8) {
 
 } // namespace
 
-RemoteModule::RemoteModule(std::string module, ProblemLine& problems)
+RemoteModule::RemoteModule(std::string module, ProblemReporter& problems)
     : m_module(std::move(module)), m_problems(problems) {
     const Topics topics(m_module);
     m_stateTopic = topics.state;

@@ -3,7 +3,7 @@
 // so that every answer of one tick comes from the same state.
 #pragma once
 
-#include "problemline.h"
+#include "problemreporter.h"
 #include "wire.h"
 
 #include <array>
@@ -43,7 +43,7 @@ struct Snapshot {
 
 class RemoteModule {
 public:
-    RemoteModule(std::string module, ProblemLine& problems);
+    RemoteModule(std::string module, ProblemReporter& problems);
 
     // The link's thread.
     void receive(const std::string& topic, std::string_view payload, Clock::time_point now);
@@ -68,7 +68,7 @@ private:
 
     std::string m_module;
     std::string m_stateTopic, m_pollTopic, m_statusTopic;
-    ProblemLine& m_problems;
+    ProblemReporter& m_problems;
     mutable std::mutex m_mutex;
     bool m_linkUp = false;
     bool m_agentOnline = false;

@@ -1,11 +1,11 @@
 // An MQTT client on a thread of its own: connects to the broker (TLS with
 // certificate checks for mqtts://, user name and password when given),
 // subscribes, hands over what arrives, and connects again by itself after
-// any failure. Problems go to a ProblemLine, one line each.
+// any failure. Problems go to a ProblemReporter, one line each.
 #pragma once
 
 #include "linksettings.h"
-#include "problemline.h"
+#include "problemreporter.h"
 
 #include <mosquitto.h>
 
@@ -38,8 +38,8 @@ public:
     // once the broker has answered every subscription; `onIdle` at least
     // every 100 ms, connected or not. mosquitto_lib_init() must have been
     // called.
-    BrokerLink(LinkSettings settings, ProblemLine& problems, MessageHandler onMessage, Hook onReady,
-               Hook onIdle = {});
+    BrokerLink(LinkSettings settings, ProblemReporter& problems, MessageHandler onMessage,
+               Hook onReady, Hook onIdle = {});
     // Ends the thread; the will is published if stop(true) came first.
     ~BrokerLink();
     BrokerLink(const BrokerLink&) = delete;
@@ -84,7 +84,7 @@ private:
     static void onLog(mosquitto*, void* self, int level, const char* text);
 
     LinkSettings m_settings;
-    ProblemLine& m_problems;
+    ProblemReporter& m_problems;
     MessageHandler m_onMessage;
     Hook m_onReady;
     Hook m_onIdle;

@@ -1,7 +1,7 @@
 #include "linksettings.h"
 
 #include "localfiles.h"
-#include "problemline.h"
+#include "printabletext.h"
 
 #include <algorithm>
 #include <random>

@@ -1,6 +1,6 @@
 #include "brokeraddress.h"
 
-#include "problemline.h"
+#include "printabletext.h"
 
 #include <algorithm>
 #include <charconv>

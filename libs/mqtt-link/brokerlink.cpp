@@ -1,5 +1,7 @@
 #include "brokerlink.h"
 
+#include "printabletext.h"
+
 #include <mqtt_protocol.h>
 
 #include <cerrno>
@@ -25,7 +27,7 @@ bool contains(const std::string& text, const char* part) {
 
 } // namespace
 
-BrokerLink::BrokerLink(LinkSettings settings, ProblemLine& problems, MessageHandler onMessage,
+BrokerLink::BrokerLink(LinkSettings settings, ProblemReporter& problems, MessageHandler onMessage,
                        Hook onReady, Hook onIdle)
     : m_settings(std::move(settings)), m_problems(problems), m_onMessage(std::move(onMessage)),
       m_onReady(std::move(onReady)), m_onIdle(std::move(onIdle)) {}

@@ -1,21 +1,20 @@
-// One line on standard error per problem: a problem that lasts is written
-// once, not on every retry, and its end is written once too. Events (a bad
-// message, a refused command) are bounded per kind by a LineBudget, so that
-// a flood writes a few lines a minute.
+// Reports problems on standard error, one line each: a problem that lasts is
+// written once, not on every retry, and its end is written once too. Events
+// (a bad message, a refused command) are bounded per kind by a LineBudget,
+// so that a flood writes a few lines a minute.
 #pragma once
 
 #include "linebudget.h"
 
 #include <mutex>
 #include <string>
-#include <string_view>
 
 namespace solvane::mqtt {
 
-class ProblemLine {
+class ProblemReporter {
 public:
     // `prefix` starts every line ("quelbin-mqtt", "solvane-agent").
-    explicit ProblemLine(std::string prefix);
+    explicit ProblemReporter(std::string prefix);
 
     // Writes the line unless it is the problem already shown.
     void report(const std::string& problem);
@@ -35,13 +34,5 @@ private:
     std::string m_current;
     LineBudget m_budget;
 };
-
-// Text received from elsewhere, safe to print: control characters, C1
-// controls and bytes that are not UTF-8 written as \xNN, and cut after
-// `longest` bytes with "…", so that no message can forge a line or drive the
-// terminal.
-std::string shown(std::string_view text, std::size_t longest = 160);
-// The same between single quotes.
-std::string quoted(std::string_view text);
 
 } // namespace solvane::mqtt

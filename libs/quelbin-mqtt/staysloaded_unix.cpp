@@ -1,4 +1,4 @@
-#include "residence.h"
+#include "staysloaded.h"
 
 namespace solvane::mqtt {
 

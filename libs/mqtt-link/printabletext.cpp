@@ -1,7 +1,6 @@
-#include "problemline.h"
+#include "printabletext.h"
 
 #include <cstdint>
-#include <cstdio>
 
 namespace solvane::mqtt {
 
@@ -71,47 +70,6 @@ std::string quoted(std::string_view text) {
     result += shown(text);
     result += '\'';
     return result;
-}
-
-ProblemLine::ProblemLine(std::string prefix) : m_prefix(std::move(prefix)) {}
-
-void ProblemLine::report(const std::string& problem) {
-    std::lock_guard lock(m_mutex);
-    if (problem == m_current)
-        return;
-    m_current = problem;
-    write(problem);
-}
-
-void ProblemLine::resolved(const std::string& line) {
-    std::lock_guard lock(m_mutex);
-    if (m_current.empty())
-        return;
-    m_current.clear();
-    write(line);
-}
-
-void ProblemLine::event(const std::string& kind, const std::string& line) {
-    std::lock_guard lock(m_mutex);
-    const auto now = LineBudget::Clock::now();
-    writeSummaries(now);
-    if (m_budget.allow(kind, now))
-        write(line);
-}
-
-void ProblemLine::tick() {
-    std::lock_guard lock(m_mutex);
-    writeSummaries(LineBudget::Clock::now());
-}
-
-void ProblemLine::writeSummaries(LineBudget::Clock::time_point now) {
-    for (const std::string& line : m_budget.summaries(now))
-        write(line);
-}
-
-void ProblemLine::write(const std::string& line) {
-    std::fprintf(stderr, "%s: %s\n", m_prefix.c_str(), line.c_str());
-    std::fflush(stderr);
 }
 
 } // namespace solvane::mqtt
