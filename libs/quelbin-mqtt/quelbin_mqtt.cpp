@@ -8,13 +8,13 @@
 #include "brokeraddress.h"
 #include "brokerlink.h"
 #include "localfiles.h"
+#include "namebuffer.h"
 #include "remotemodule.h"
 #include "staysloaded.h"
 #include "topics.h"
 #include "wire.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -148,7 +148,7 @@ public:
                 return false;
             }
             const auto position = static_cast<std::size_t>(index);
-            request = {index, m_snapshot.commandNames[position], m_snapshot.latestPoll,
+            request = {index, m_snapshot.commands[position], m_snapshot.latestPoll,
                        m_commandPrefix + std::to_string(++m_commandCount)};
         }
         return m_link->publish(m_topics->command, encodeCommand(request), 1, false);
@@ -214,7 +214,7 @@ extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t index,
         const Snapshot::Sensor* sensor = sensorAt(s, index);
         if (sensor == nullptr)
             return 0;
-        std::memcpy(name, sensor->name.c_str(), sensor->name.size() + 1);
+        solvane::writeUtf8Name({name, QUELBIN_NAME_SIZE}, sensor->name);
         *dataType = sensor->type;
         return 1;
     });
@@ -232,8 +232,8 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index,
     return library().read([&](const Snapshot& s) -> int32_t {
         if (index < 0 || static_cast<std::size_t>(index) >= s.commands.size())
             return 0;
-        const std::string& text = s.commands[static_cast<std::size_t>(index)];
-        std::memcpy(name, text.c_str(), text.size() + 1);
+        solvane::writeUtf8Name({name, QUELBIN_NAME_SIZE},
+                               s.commands[static_cast<std::size_t>(index)]);
         return 1;
     });
 }

@@ -1,25 +1,11 @@
 #include "remotemodule.h"
 
-#include "boundarytext.h"
 #include "topics.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace solvane::mqtt {
-
-namespace {
-
-constexpr std::size_t longestName = 127;
-
-std::string nameForSolvane(const std::string& utf8) {
-    std::string name = utf8ToBoundaryText(utf8);
-    if (name.size() > longestName)
-        name.resize(longestName);
-    return name;
-}
-
-} // namespace
 
 RemoteModule::RemoteModule(std::string module, ProblemReporter& problems)
     : m_module(std::move(module)), m_problems(problems) {
@@ -158,7 +144,7 @@ Snapshot RemoteModule::snapshot(Clock::time_point now) const {
     snapshot.commandsAllowed = m_state.commandsAllowed;
     snapshot.latestPoll = m_poll.poll;
     for (const SensorDescription& sensor : m_state.sensors)
-        snapshot.sensors.push_back({nameForSolvane(sensor.name), sensor.type, 0, {}});
+        snapshot.sensors.push_back({sensor.name, sensor.type, 0, {}});
     for (const SensorReading& reading : m_poll.sensors) {
         const auto index = static_cast<std::size_t>(reading.index);
         if (index < snapshot.sensors.size()) {
@@ -166,9 +152,7 @@ Snapshot RemoteModule::snapshot(Clock::time_point now) const {
             snapshot.sensors[index].raw = reading.raw;
         }
     }
-    for (const std::string& command : m_state.commands)
-        snapshot.commands.push_back(nameForSolvane(command));
-    snapshot.commandNames = m_state.commands;
+    snapshot.commands = m_state.commands;
     return snapshot;
 }
 

@@ -24,7 +24,7 @@ inline constexpr std::chrono::milliseconds shortestSilence{1200};
 
 struct Snapshot {
     struct Sensor {
-        std::string name; // Windows-1252, at most 127 bytes
+        std::string name; // UTF-8, as the agent wrote it
         std::int32_t type = -1;
         std::int32_t header = 0;
         std::vector<std::uint8_t> raw;
@@ -36,9 +36,8 @@ struct Snapshot {
     bool connected = false; // the module, as its agent reads it
     bool commandsAllowed = false;
     std::vector<Sensor> sensors;
-    std::vector<std::string> commands;     // Windows-1252, at most 127 bytes each
-    std::vector<std::string> commandNames; // the same in UTF-8, as the agent wrote them
-    std::uint64_t latestPoll = 0;          // the agent's latest poll received
+    std::vector<std::string> commands; // UTF-8, as the agent wrote them
+    std::uint64_t latestPoll = 0;      // the agent's latest poll received
 };
 
 class RemoteModule {

@@ -1,17 +1,14 @@
 // The MQTT link's parts on their own: broker URLs and module names (nothing that
 // reaches another module's topics), hostile payloads dropped whole, received
-// text escaped before it is printed, the budget of lines, and names between
-// UTF-8 and Windows-1252.
+// text escaped before it is printed, and the budget of lines.
 #include "brokeraddress.h"
 #include "linebudget.h"
 #include "printabletext.h"
-#include "windows1252.h"
 #include "wire.h"
 
 #include <QTest>
 
 using namespace solvane::mqtt;
-using solvane::utf8ToWindows1252;
 
 class tst_mqttlink : public QObject {
     Q_OBJECT
@@ -28,8 +25,6 @@ private slots:
     void shownText_data();
     void shownText();
     void lineBudget();
-    void names_data();
-    void names();
 };
 
 void tst_mqttlink::brokerUrls_data() {
@@ -189,24 +184,6 @@ void tst_mqttlink::lineBudget() {
     QCOMPARE(budget.summaries(later),
              std::vector<std::string>{"\u2026 and 3,812 more like it (bad)"});
     QVERIFY(budget.allow("bad", later));
-}
-
-void tst_mqttlink::names_data() {
-    QTest::addColumn<QByteArray>("utf8");
-    QTest::addColumn<QByteArray>("windows1252");
-    QTest::newRow("ascii") << QByteArray("Temp_1") << QByteArray("Temp_1");
-    QTest::newRow("latin-1") << QByteArray("D\xC3\xA9marrer") << QByteArray("D\xE9marrer");
-    QTest::newRow("euro and oe") << QByteArray("\xE2\x82\xAC \xC5\x93") << QByteArray("\x80 \x9C");
-    QTest::newRow("no such character") << QByteArray("\xE2\x88\x9E") << QByteArray("?");
-    QTest::newRow("malformed") << QByteArray("a\xC3") << QByteArray("a?");
-    QTest::newRow("lone continuation") << QByteArray("\x80z") << QByteArray("?z");
-    QTest::newRow("zero byte") << QByteArray("a\0b", 3) << QByteArray("a?b");
-}
-
-void tst_mqttlink::names() {
-    QFETCH(QByteArray, utf8);
-    QFETCH(QByteArray, windows1252);
-    QCOMPARE(QByteArray::fromStdString(utf8ToWindows1252(utf8.toStdString())), windows1252);
 }
 
 QTEST_GUILESS_MAIN(tst_mqttlink)

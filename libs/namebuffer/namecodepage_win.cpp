@@ -1,4 +1,4 @@
-#include "boundarytext.h"
+#include "namecodepage.h"
 
 #include <windows.h>
 
@@ -38,11 +38,11 @@ std::string toAnsi(UINT from, std::string_view text) {
 
 } // namespace
 
-std::string westernToBoundaryText(std::string_view text) {
+std::string westernToNameCodePage(std::string_view text) {
     return toAnsi(western, text);
 }
 
-std::string utf8ToBoundaryText(std::string_view utf8) {
+std::string utf8ToNameCodePage(std::string_view utf8) {
     return toAnsi(CP_UTF8, utf8);
 }
 

@@ -1,5 +1,6 @@
-// Names cross the acquisition library's boundary in the system's ANSI code
-// page on Windows and in Windows-1252 elsewhere, as the program decodes them.
+// The code page in which the program reads names from the acquisition
+// library: the system's ANSI code page on Windows, Windows-1252 elsewhere.
+// Used by the name writer (namebuffer.h).
 #pragma once
 
 #include <string>
@@ -13,9 +14,9 @@ namespace solvane {
 // text becomes '?', so that the name ends where the text ends.
 
 // `western`, Windows-1252 text, as the program must receive it.
-std::string westernToBoundaryText(std::string_view western);
+std::string westernToNameCodePage(std::string_view western);
 
 // `utf8` as the program must receive it; malformed sequences become '?'.
-std::string utf8ToBoundaryText(std::string_view utf8);
+std::string utf8ToNameCodePage(std::string_view utf8);
 
 } // namespace solvane
