@@ -1,9 +1,10 @@
-// What the MQTT parts read from the machine itself: files named by the user
+// What the MQTT link reads from the machine itself: files named by the user
 // (UTF-8 names, opened as Unicode on Windows), variables, and whether
 // OpenSSL can find the system's trusted certificates. The platform's part is
-// in localfiles_unix.cpp and localfiles_win.cpp.
+// in localfiles_unix.cpp and localfiles_win.cpp, the rest in localfiles.cpp.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,10 @@ struct FileRead {
 
 // At most `longest` bytes of the file named in UTF-8.
 FileRead readLocalFile(const std::string& utf8Path, std::size_t longest = 1024 * 1024);
+
+// For the platform's readLocalFile: at most `longest` bytes of a file it has
+// opened, which is closed after.
+FileRead readAndClose(std::FILE* file, std::size_t longest);
 
 // The variable's value in UTF-8; none when unset or empty.
 std::optional<std::string> environmentValue(const char* name);

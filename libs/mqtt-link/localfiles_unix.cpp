@@ -18,15 +18,7 @@ FileRead readLocalFile(const std::string& utf8Path, std::size_t longest) {
     std::FILE* file = std::fopen(utf8Path.c_str(), "rb");
     if (file == nullptr)
         return {std::nullopt, std::strerror(errno)};
-    std::string content(longest, '\0');
-    const std::size_t read = std::fread(content.data(), 1, longest, file);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed)
-        return {std::nullopt, std::strerror(error)};
-    content.resize(read);
-    return {content, {}};
+    return readAndClose(file, longest);
 }
 
 std::optional<std::string> environmentValue(const char* name) {

@@ -19,11 +19,8 @@ void RemoteModule::receive(const std::string& topic, std::string_view payload,
                            Clock::time_point now) {
     if (topic == m_pollTopic) {
         auto poll = decodePoll(payload);
-        if (!poll) {
-            m_problems.event("unreadable polls",
-                             "module '" + m_module + "': unreadable poll message dropped");
-            return;
-        }
+        if (!poll)
+            return dropUnreadable("poll");
         std::lock_guard lock(m_mutex);
         // The agent's poll counter restarts from 1 with the agent; an older
         // message delivered late never replaces a newer one.
@@ -35,11 +32,8 @@ void RemoteModule::receive(const std::string& topic, std::string_view payload,
         m_agentOnline = true;
     } else if (topic == m_stateTopic) {
         auto state = decodeState(payload);
-        if (!state) {
-            m_problems.event("unreadable states",
-                             "module '" + m_module + "': unreadable state message dropped");
-            return;
-        }
+        if (!state)
+            return dropUnreadable("state");
         std::lock_guard lock(m_mutex);
         m_state = std::move(*state);
         m_haveState = true;
@@ -54,6 +48,11 @@ void RemoteModule::receive(const std::string& topic, std::string_view payload,
             m_silenceReported = true;
         }
     }
+}
+
+void RemoteModule::dropUnreadable(const std::string& what) {
+    m_problems.event("unreadable " + what + "s",
+                     "module '" + m_module + "': unreadable " + what + " message dropped");
 }
 
 void RemoteModule::linkUp(bool up, Clock::time_point now) {

@@ -61,6 +61,9 @@ public:
     Snapshot snapshot(Clock::time_point now) const;
 
 private:
+    // A message that is not what the agent writes ("poll", "state"): dropped
+    // whole, and said within the budget of its kind.
+    void dropUnreadable(const std::string& what);
     bool fresh(Clock::time_point now) const;
     bool silent(Clock::time_point now) const;
     std::chrono::milliseconds silenceLimit() const;
