@@ -3,7 +3,7 @@
 // choosing sensors and commands at random in between. After every tick the
 // window must still be whole. A failure names the seed; set
 // SOLVANE_FUZZ_SEED to replay it, and SOLVANE_FUZZ_TICKS for another length.
-// Under emulated Wine it runs a tenth of its ticks.
+// Under emulated Wine it runs a quarter of its ticks.
 #include "acquisition/modquelbin.h"
 #include "datatypes/fixedwidth.h"
 #include "datatypes/modtypesdonnees.h"
