@@ -19,6 +19,10 @@ template <typename Fn> using Function = platform::LibraryFunction<Fn>;
 
 } // namespace
 
+void searchOnlyIn(const QString& folder) {
+    library().searchOnlyIn(folder);
+}
+
 std::int16_t ToBOOL(const std::uint8_t* element) {
     static Function<decltype(&Tarvox_ToBOOL)> fn(library(), "Tarvox_ToBOOL");
     return fn(element);

@@ -3,6 +3,7 @@
 #include "native.h"
 #include "runtimeerror.h"
 
+#include <QDir>
 #include <QLibrary>
 
 namespace platform {
@@ -18,18 +19,29 @@ bool SharedLibrary::isLoaded() const {
     return m_library && m_library->isLoaded();
 }
 
+void SharedLibrary::searchOnlyIn(const QString& folder) {
+    Q_ASSERT(!m_library);
+    m_folder = folder;
+}
+
 void SharedLibrary::load() {
+    const QString fileName = libraryFileName(m_baseName);
     if (!m_library) {
         excludeCurrentFolderFromLibrarySearch();
-        m_library = std::make_unique<QLibrary>(libraryFileName(m_baseName));
+        m_library = std::make_unique<QLibrary>(
+            m_folder.isEmpty() ? fileName : QDir(m_folder).filePath(fileName));
     }
     if (m_library->load())
         return;
     const QString loaderSays = m_library->errorString();
-    QString report =
-        QStringLiteral("Impossible de charger la bibliothèque « %1 » (%2).\n"
-                       "Le chargeur répond : %3\n%4")
-            .arg(m_baseName, libraryFileName(m_baseName), loaderSays, librarySearchDescription());
+    const QString search =
+        m_folder.isEmpty()
+            ? librarySearchDescription()
+            : QStringLiteral("La bibliothèque est cherchée dans le dossier « %1 » seulement.")
+                  .arg(QDir::toNativeSeparators(m_folder));
+    QString report = QStringLiteral("Impossible de charger la bibliothèque « %1 » (%2).\n"
+                                    "Le chargeur répond : %3\n%4")
+                         .arg(m_baseName, fileName, loaderSays, search);
     if (m_advice)
         report += QLatin1Char('\n') + m_advice();
     raise(ErrorNumber::LibraryNotLoaded, report);

@@ -27,11 +27,17 @@ public:
 
     bool isLoaded() const;
 
+    // Looks in `folder` only instead of through the platform's search, so
+    // that a test does not depend on what the machine has installed; before
+    // the first load. The program never calls it.
+    void searchOnlyIn(const QString& folder);
+
 private:
     void load();
 
     QString m_baseName;
     QString (*m_advice)();
+    QString m_folder; // empty: the platform's search
     std::unique_ptr<QLibrary> m_library;
 };
 

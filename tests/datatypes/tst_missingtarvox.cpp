@@ -1,10 +1,13 @@
-// Run without the conversion library on the search path.
+// The conversion library missing: looked for in an empty folder only, while
+// a working one is on the search path (and may be installed on the machine).
 
 #include "datatypes/modconversion.h"
+#include "datatypes/tarvoxlibrary.h"
 #include "platform/runtimeerror.h"
 #include "testreports.h"
 #include "window/errorreport.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -17,6 +20,7 @@ class tst_missingtarvox : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     // Order matters: the unknown codes must run before anything tries to load.
     void unknownCodesNeedNoLibrary_data();
     void unknownCodesNeedNoLibrary();
@@ -26,8 +30,14 @@ private slots:
     void unknownCodesStillWorkAfterFailure();
 
 private:
+    QTemporaryDir m_empty;
     std::array<std::uint8_t, 128> m_buffer{};
 };
+
+void tst_missingtarvox::initTestCase() {
+    QVERIFY(m_empty.isValid());
+    tarvox::searchOnlyIn(m_empty.path());
+}
 
 void tst_missingtarvox::unknownCodesNeedNoLibrary_data() {
     QTest::addColumn<qint32>("code");

@@ -1,5 +1,8 @@
 #include "serialmeter.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -122,7 +125,23 @@ void SerialMeter::plug() {
     tcsetattr(m_slave, TCSANOW, &settings);
     if (symlink(slave.data(), m_link.constData()) != 0)
         qFatal("cannot link %s", m_link.constData());
+    m_slavePath = slave.data();
     m_requests = 0;
+}
+
+bool SerialMeter::opened() {
+    const std::lock_guard lock(m_mutex);
+    if (m_master < 0)
+        return false;
+    // The meter's own descriptor is one of them.
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    int count = 0;
+    for (const QString& fd :
+         descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        if (QFile::symLinkTarget(descriptors.filePath(fd)) == QFile::decodeName(m_slavePath))
+            ++count;
+    }
+    return count > 1;
 }
 
 // Whether a packet is to go now. The polled meter counts the requests it

@@ -45,6 +45,9 @@ public:
     void unplug();
     // The port is back under the same name, on a new pseudo-terminal.
     void plug();
+    // Someone besides the meter has the port open: a driver scanning or
+    // acquiring.
+    bool opened();
 
 private:
     void run();
@@ -58,6 +61,7 @@ private:
     std::condition_variable m_wake;
     int m_master = -1;
     int m_slave = -1;
+    QByteArray m_slavePath;
     unsigned m_generation = 0;
     std::deque<Reading> m_waiting;
     std::optional<Reading> m_shown;

@@ -84,26 +84,17 @@ bool SigrokLibrary::disconnected() {
     return !acquiring && getNbDevices() == 0 && describe(0).isNull() && header == 0 && count == 0;
 }
 
-QStringList threadDirectories() {
+QStringList threadIds(const QByteArray& name, const QStringList& earlier) {
     const QDir tasks(QStringLiteral("/proc/self/task"));
-    QStringList directories;
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        directories << tasks.filePath(task);
-    return directories;
-}
-
-int threadCount() {
-    return static_cast<int>(threadDirectories().size());
-}
-
-int threadsNamed(const QByteArray& name) {
-    int count = 0;
-    for (const QString& directory : threadDirectories()) {
-        QFile comm(directory + QStringLiteral("/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
-            ++count;
+    QStringList ids;
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (earlier.contains(task))
+            continue;
+        QFile comm(tasks.filePath(task) + QStringLiteral("/comm"));
+        if (name.isEmpty() || (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name))
+            ids << task;
     }
-    return count;
+    return ids;
 }
 
 bool sigrokLibraryMapped() {

@@ -48,9 +48,14 @@ private:
     QLibrary m_library;
 };
 
-QStringList threadDirectories();
-int threadCount();
-int threadsNamed(const QByteArray& name);
+// How long a test waits for what the library should do, in milliseconds:
+// many times what it takes under the sanitizers on a busy machine.
+inline constexpr int patience = 30000;
+
+// The ids of this process's threads (only those named `name`, if given)
+// that are not among `earlier`: those a test case started, whatever threads
+// of earlier cases are still ending.
+QStringList threadIds(const QByteArray& name = {}, const QStringList& earlier = {});
 // The library is mapped into the process.
 bool sigrokLibraryMapped();
 QVector<float> floats(const QByteArray& bytes);

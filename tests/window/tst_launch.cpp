@@ -41,6 +41,10 @@ QString reportOf(const QString& program, const QString& searchPath,
     environment.insert(variable, QDir::toNativeSeparators(searchPath) + QDir::listSeparator() +
                                      environment.value(variable));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+#ifdef SOLVANE_SEARCH_PATH_ONLY
+    // A library missing from these folders is missing, even if the system has one.
+    environment.insert(QStringLiteral("LD_AUDIT"), QStringLiteral(SOLVANE_SEARCH_PATH_ONLY));
+#endif
     // The missing function is met on the first tick, 600 ms after start.
     if (!runToEnd(solvane, program, environment)) {
         QTest::qFail("Solvane did not end", __FILE__, __LINE__);

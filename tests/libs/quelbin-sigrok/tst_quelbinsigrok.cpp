@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -17,18 +18,45 @@ using namespace std::chrono_literals;
 
 const QByteArray threadName("quelbin-sigrok");
 
-// The header of `sensor` once two reads 200 ms apart agree, or -1.
+// The header of `sensor` once it has held for a whole second, longer than a
+// busy machine keeps a delivering thread waiting; -1 if it never does.
 std::int32_t settledHeader(SigrokLibrary& library, std::int32_t sensor) {
+    QElapsedTimer waiting;
+    waiting.start();
+    QElapsedTimer held;
+    held.start();
     std::int32_t previous = library.raw(sensor).header;
-    for (int i = 0; i < 15; ++i) {
-        std::this_thread::sleep_for(200ms);
+    while (waiting.elapsed() < patience) {
+        std::this_thread::sleep_for(100ms);
         const std::int32_t now = library.raw(sensor).header;
-        if (now == previous)
+        if (now != previous) {
+            previous = now;
+            held.restart();
+        } else if (held.elapsed() >= 1000) {
             return now;
-        previous = now;
+        }
     }
     return -1;
 }
+
+// When, on `clock`, the header of `sensor` next changes, and to what; -1 if
+// it does not. Samples arrive in bursts: a rate is measured between two.
+std::pair<qint64, std::int32_t> nextBurst(SigrokLibrary& library, std::int32_t sensor,
+                                          const QElapsedTimer& clock) {
+    const std::int32_t from = library.raw(sensor).header;
+    const qint64 limit = clock.elapsed() + patience;
+    while (clock.elapsed() < limit) {
+        const std::int32_t now = library.raw(sensor).header;
+        if (now != from)
+            return {clock.elapsed(), now};
+        std::this_thread::sleep_for(1ms);
+    }
+    return {-1, from};
+}
+
+// Unloading is bounded at 0.6 s: only one that waits on the device takes
+// five times that.
+constexpr qint64 unloadingLimit = 3000;
 
 constexpr int demoLogic = 8;
 constexpr int demoAnalog = 5;
@@ -80,7 +108,7 @@ void tst_quelbinsigrok::channelsAreListedInDeviceOrder() {
     QFETCH(QByteArrayList, sensors);
 
     SigrokLibrary library(device);
-    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, patience);
     QCOMPARE(library.getNbDevices(), sensors.size());
     QCOMPARE(library.sensors(), sensors);
     QVERIFY(library.sensor(static_cast<std::int32_t>(sensors.size())).isNull());
@@ -89,9 +117,9 @@ void tst_quelbinsigrok::channelsAreListedInDeviceOrder() {
 
 void tst_quelbinsigrok::dataAreTheLatestSamplesInRange() {
     SigrokLibrary library("demo");
-    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, patience);
     const std::int32_t lastAnalog = demoLogic + demoAnalog - 1;
-    QTRY_COMPARE_WITH_TIMEOUT(library.raw(lastAnalog).count, 128, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(library.raw(lastAnalog).count, 128, patience);
 
     for (std::int32_t sensor = 0; sensor < demoLogic; ++sensor) {
         const Raw raw = library.raw(sensor);
@@ -117,12 +145,12 @@ void tst_quelbinsigrok::dataAreTheLatestSamplesInRange() {
 
     // The header advances between two polls; a new sample was delivered.
     const std::int32_t before = library.raw(demoLogic).header;
-    QTRY_VERIFY_WITH_TIMEOUT(library.raw(demoLogic).header > before, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(library.raw(demoLogic).header > before, patience);
 }
 
 void tst_quelbinsigrok::commandsAreNamedInWindows1252() {
     SigrokLibrary library("demo");
-    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, patience);
     QCOMPARE(library.getNbCommands(), 3);
     QCOMPARE(library.commandName(0), QByteArray("D\xE9marrer l'acquisition"));
     QCOMPARE(library.commandName(1), QByteArray("Arr\xEAter l'acquisition"));
@@ -134,9 +162,9 @@ void tst_quelbinsigrok::commandsAreNamedInWindows1252() {
 
 void tst_quelbinsigrok::stopFreezesTheHeaderAndStartResumes() {
     SigrokLibrary library("demo");
-    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, patience);
     const std::int32_t analog = demoLogic;
-    QTRY_VERIFY_WITH_TIMEOUT(library.raw(analog).header > 0, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(library.raw(analog).header > 0, patience);
 
     QCOMPARE(library.addCommand(1), 1);
     const std::int32_t stopped = settledHeader(library, analog);
@@ -151,19 +179,19 @@ void tst_quelbinsigrok::stopFreezesTheHeaderAndStartResumes() {
     QCOMPARE(library.getNbCommands(), 3);
 
     QCOMPARE(library.addCommand(0), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(library.raw(analog).header > stopped, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(library.raw(analog).header > stopped, patience);
 }
 
 void tst_quelbinsigrok::reconnectOpensTheDeviceAgain() {
     SigrokLibrary library("demo");
-    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(library.raw(0).header > 50'000, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, patience);
+    QTRY_VERIFY_WITH_TIMEOUT(library.raw(0).header > 50'000, patience);
     const std::int32_t before = library.raw(0).header;
 
     QCOMPARE(library.addCommand(2), 1);
     // Opened again: the samples are counted afresh.
-    QTRY_VERIFY_WITH_TIMEOUT(library.getNbAcqui() == 1 && library.raw(0).header < before, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(library.raw(0).count == 128, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(library.getNbAcqui() == 1 && library.raw(0).header < before, patience);
+    QTRY_VERIFY_WITH_TIMEOUT(library.raw(0).count == 128, patience);
     QCOMPARE(library.getNbCommands(), 3);
 }
 
@@ -212,7 +240,7 @@ void tst_quelbinsigrok::problemGivesDisconnectedModuleAndOneLine() {
     {
         SigrokLibrary library(device, config);
         QVERIFY(library.disconnected());
-        QTRY_VERIFY_WITH_TIMEOUT(!captured.lines().isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!captured.lines().isEmpty(), patience);
         // It stays so, and says it once.
         for (int i = 0; i < 10; ++i) {
             std::this_thread::sleep_for(50ms);
@@ -225,7 +253,8 @@ void tst_quelbinsigrok::problemGivesDisconnectedModuleAndOneLine() {
         QElapsedTimer unloading;
         unloading.start();
         QVERIFY(library.unload());
-        QVERIFY(unloading.elapsed() < 2000);
+        QVERIFY2(unloading.elapsed() < unloadingLimit,
+                 qPrintable(QString::number(unloading.elapsed())));
     }
     const QByteArrayList lines = captured.lines();
     QCOMPARE(lines.size(), 1);
@@ -237,17 +266,18 @@ void tst_quelbinsigrok::problemGivesDisconnectedModuleAndOneLine() {
 void tst_quelbinsigrok::sessionEndedByItsLimitKeepsItsLastSamples() {
     const CapturedStderr captured;
     SigrokLibrary library("demo", "limit_samples=5");
-    QTRY_COMPARE_WITH_TIMEOUT(library.raw(0).header, 5, 5000);
-    // Between two sessions the device is still there, its last samples too.
+    QTRY_COMPARE_WITH_TIMEOUT(library.raw(0).header, 5, patience);
+    // Between two sessions, 2 s apart, the device is still there, its last
+    // samples too.
     for (int i = 0; i < 5; ++i) {
         const Raw raw = library.raw(0);
         QCOMPARE(raw.header, 5);
         QCOMPARE(raw.count, 5);
         QVERIFY(library.connected());
-        std::this_thread::sleep_for(200ms);
+        std::this_thread::sleep_for(100ms);
     }
     // The next session adds its own, counted on.
-    QTRY_COMPARE_WITH_TIMEOUT(library.raw(0).header, 10, 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(library.raw(0).header, 10, patience);
     QCOMPARE(library.raw(0).count, 10);
 
     const QByteArrayList lines = captured.lines();
@@ -274,13 +304,15 @@ void tst_quelbinsigrok::wideLogicCountsSamplesNotBytes() {
     QFETCH(int, rate);
     SigrokLibrary library("demo:analog_channels=0:logic_channels=" + QByteArray::number(channels),
                           "samplerate=" + samplerate);
-    QTRY_VERIFY_WITH_TIMEOUT(library.raw(0).header > 0, 5000);
-    const std::int32_t first = library.raw(0).header;
+    QTRY_VERIFY_WITH_TIMEOUT(library.raw(0).header > 0, patience);
     QElapsedTimer clock;
     clock.start();
+    const auto [firstAt, first] = nextBurst(library, 0, clock);
     std::this_thread::sleep_for(2s);
-    const std::int32_t last = library.raw(channels - 1).header;
-    const double measured = (last - first) * 1000.0 / static_cast<double>(clock.elapsed());
+    const auto [lastAt, last] = nextBurst(library, channels - 1, clock);
+    QVERIFY(firstAt >= 0 && lastAt >= 0);
+    const double measured = (last - first) * 1000.0 / static_cast<double>(lastAt - firstAt);
+    qInfo("%.0f samples/s", measured);
     QVERIFY2(measured > 0.75 * rate && measured < 1.25 * rate,
              qPrintable(QString::number(measured)));
     for (std::int32_t sensor = 0; sensor < channels; ++sensor) {
@@ -292,41 +324,41 @@ void tst_quelbinsigrok::wideLogicCountsSamplesNotBytes() {
 }
 
 void tst_quelbinsigrok::unloadStopsTheThreadAndReloadWorks() {
-    const int threadsBefore = threadCount();
+    const QStringList earlier = threadIds();
     {
         SigrokLibrary library("demo");
-        QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, patience);
         // Threads the library's thread starts take its name until they rename themselves.
-        QTRY_COMPARE_WITH_TIMEOUT(threadsNamed(threadName), 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(threadIds(threadName, earlier).size(), 1, patience);
         QVERIFY(sigrokLibraryMapped());
         QElapsedTimer unloading;
         unloading.start();
         QVERIFY(library.unload());
-        QVERIFY(unloading.elapsed() < 1000);
-        QCOMPARE(threadsNamed(threadName), 0);
-        QCOMPARE(threadCount(), threadsBefore);
+        QVERIFY2(unloading.elapsed() < unloadingLimit,
+                 qPrintable(QString::number(unloading.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(threadIds({}, earlier).isEmpty(), patience);
         QVERIFY(!sigrokLibraryMapped());
     }
     {
         // Loaded afresh: opened again, acquiring; then unloaded while stopped.
         SigrokLibrary library("demo");
-        QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(library.raw(demoLogic).count == 128, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(library.getNbAcqui(), 1, patience);
+        QTRY_VERIFY_WITH_TIMEOUT(library.raw(demoLogic).count == 128, patience);
         QCOMPARE(library.addCommand(1), 1);
         QVERIFY(settledHeader(library, demoLogic) > 0);
         QVERIFY(library.unload());
-        QCOMPARE(threadCount(), threadsBefore);
+        QTRY_VERIFY_WITH_TIMEOUT(threadIds({}, earlier).isEmpty(), patience);
         QVERIFY(!sigrokLibraryMapped());
     }
 }
 
 void tst_quelbinsigrok::unloadInterruptsAnOpeningThatWaitsOnTheDevice() {
-    const int threadsBefore = threadCount();
+    const QStringList earlier = threadIds();
     SilentInstrument instrument;
     const CapturedStderr captured;
     SigrokLibrary library(QByteArray::fromStdString(instrument.device()));
     QVERIFY(library.disconnected());
-    QVERIFY(instrument.accept(5000));
+    QVERIFY(instrument.accept(patience));
     std::this_thread::sleep_for(200ms);
     // libsigrok's scan waits on the instrument, which says nothing.
     QVERIFY(instrument.waiting());
@@ -335,8 +367,10 @@ void tst_quelbinsigrok::unloadInterruptsAnOpeningThatWaitsOnTheDevice() {
     QElapsedTimer unloading;
     unloading.start();
     QVERIFY(library.unload());
-    QVERIFY2(unloading.elapsed() < 1000, qPrintable(QString::number(unloading.elapsed())));
-    QCOMPARE(threadCount(), threadsBefore);
+    QVERIFY2(unloading.elapsed() < unloadingLimit,
+             qPrintable(QString::number(unloading.elapsed())));
+    // The scan would wait for as long as the connection stays open.
+    QTRY_VERIFY_WITH_TIMEOUT(threadIds({}, earlier).isEmpty(), patience);
     QVERIFY(!sigrokLibraryMapped());
     // Unloading is no failure to report.
     QCOMPARE(captured.lines(), QByteArrayList());

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +27,9 @@ const QByteArray threadName("quelbin-sigrok");
 
 const Reading idle{"9.999", "V"};
 const Reading back{"-0.500", "V"};
+// Sent once after the idle display: once it has arrived, nothing sent
+// before it is still on its way.
+const Reading marker{"2.000", "V"};
 const QList<Reading> sequence{
     {"1.234", "V"}, {"-0.500", "V"}, {"12.34", "kOhm"}, {"345.6", "mV"}, {"1.234", "V"}};
 const QVector<float> sequenceValues{1.234F, -0.5F, 12340.0F, 0.3456F, 1.234F};
@@ -53,14 +57,12 @@ template <typename Condition> qint64 millisecondsUntil(Condition condition, qint
     return -1;
 }
 
-// The CPU time of the threads named `name`, in milliseconds.
-qint64 cpuMilliseconds(const QByteArray& name) {
+// The CPU time of these threads, in milliseconds.
+qint64 cpuMilliseconds(const QStringList& threads) {
     qint64 ticks = 0;
-    for (const QString& directory : threadDirectories()) {
-        QFile comm(directory + QStringLiteral("/comm"));
-        QFile stat(directory + QStringLiteral("/stat"));
-        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name ||
-            !stat.open(QIODevice::ReadOnly))
+    for (const QString& thread : threads) {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(thread));
+        if (!stat.open(QIODevice::ReadOnly))
             continue;
         // utime and stime, the 14th and 15th fields, counted after the name.
         const QByteArray line = stat.readAll();
@@ -68,6 +70,15 @@ qint64 cpuMilliseconds(const QByteArray& name) {
         ticks += fields.value(11).toLongLong() + fields.value(12).toLongLong();
     }
     return ticks * 1000 / sysconf(_SC_CLK_TCK);
+}
+
+// The line the library wrote on losing the device, or an empty one.
+QByteArray lossLine(const CapturedStderr& captured) {
+    for (const QByteArray& line : captured.lines()) {
+        if (line.contains("opening it again"))
+            return line;
+    }
+    return {};
 }
 
 struct Meter {
@@ -91,7 +102,7 @@ struct Bench {
 
     // The library delivers what the meter shows.
     bool delivering() {
-        return millisecondsUntil([&] { return shows(library, 9.999F); }, 10000) >= 0;
+        return millisecondsUntil([&] { return shows(library, 9.999F); }, patience) >= 0;
     }
 
     SerialMeter meter;
@@ -154,26 +165,29 @@ void tst_sigrokserial::valuesArriveOnceInOrder() {
     QVERIFY(bench.delivering());
     QCOMPARE(library.sensors(), QByteArrayList{"P1:4"});
 
-    // The meter falls quiet; what it sent last has arrived.
+    // The meter falls quiet after one last packet; once that has arrived,
+    // so has everything it sent before.
     meter.keepShowing(std::nullopt);
-    std::this_thread::sleep_for(500ms);
+    meter.send({marker});
+    QVERIFY(millisecondsUntil([&] { return shows(library, 2.0F); }, patience) >= 0);
     const std::int32_t before = library.raw(0).header;
 
     meter.stallNextPacket(std::chrono::milliseconds(stall));
     meter.send(sequence);
     const auto after = before + static_cast<std::int32_t>(sequence.size());
     const qint64 took =
-        millisecondsUntil([&] { return library.raw(0).header >= after; }, stall + 3000);
+        millisecondsUntil([&] { return library.raw(0).header >= after; }, stall + patience);
     QVERIFY2(took >= stall, qPrintable(QString::number(took)));
     // Nothing more: no packet counted twice, none made of two halves.
     std::this_thread::sleep_for(300ms);
     const Raw raw = library.raw(0);
     QCOMPARE(raw.header, after);
 
-    // The latest 32 values: the sequence after the idle display, nothing else.
+    // The latest 32 values: the sequence after the idle display and the
+    // marker, nothing else.
     const auto kept = std::min<qsizetype>(32, after);
-    QVector<float> expected(kept - sequenceValues.size(), 9.999F);
-    expected += sequenceValues;
+    QVector<float> expected(kept - sequenceValues.size() - 1, 9.999F);
+    expected << 2.0F << sequenceValues;
     const QVector<float> values = floats(raw.bytes);
     QCOMPARE(values.size(), expected.size());
     for (qsizetype i = 0; i < values.size(); ++i)
@@ -183,19 +197,26 @@ void tst_sigrokserial::valuesArriveOnceInOrder() {
 }
 
 void tst_sigrokserial::portRemovedThenRestored() {
+    const QStringList earlier = threadIds();
+    const CapturedStderr captured;
     Bench bench;
     auto& [meter, library] = bench;
     QVERIFY(bench.delivering());
-    QVERIFY(threadsNamed(threadName) >= 1);
+    const QStringList libraryThreads = threadIds(threadName, earlier);
+    QVERIFY(!libraryThreads.isEmpty());
 
     meter.unplug();
-    const qint64 lost = millisecondsUntil([&] { return library.disconnected(); }, 5000);
+    const qint64 lost = millisecondsUntil([&] { return library.disconnected(); }, patience);
     qInfo("port removed -> disconnected: %lld ms", lost);
-    QVERIFY2(lost >= 0 && lost <= 2500, qPrintable(QString::number(lost)));
+    QVERIFY2(lost >= 0, qPrintable(QString::number(lost)));
+    // Noticed as gone, not after a silence of at least 3 s.
+    QTRY_VERIFY_WITH_TIMEOUT(!lossLine(captured).isEmpty(), patience);
+    const QByteArray line = lossLine(captured);
+    QVERIFY2(!line.isEmpty() && !line.contains("nothing received"), line.constData());
 
     // While the port is away the library's thread sleeps between attempts,
     // and "Reconnecter l'appareil" can still be sent.
-    const qint64 cpuBefore = cpuMilliseconds(threadName);
+    const qint64 cpuBefore = cpuMilliseconds(libraryThreads);
     QElapsedTimer away;
     away.start();
     while (away.elapsed() < 3000) {
@@ -203,27 +224,40 @@ void tst_sigrokserial::portRemovedThenRestored() {
         QCOMPARE(library.getNbCommands(), 3);
         std::this_thread::sleep_for(100ms);
     }
-    const qint64 cpu = cpuMilliseconds(threadName) - cpuBefore;
+    const qint64 cpu = cpuMilliseconds(libraryThreads) - cpuBefore;
     qInfo("CPU while lost: %lld ms in %lld ms", cpu, away.elapsed());
-    QVERIFY2(cpu * 50 < away.elapsed(), qPrintable(QString::number(cpu)));
+    // A thread that spins, even for a part of the time on a busy machine,
+    // takes far more.
+    QVERIFY2(cpu * 20 < away.elapsed(), qPrintable(QString::number(cpu)));
 
     meter.keepShowing(back);
     meter.plug();
-    const qint64 restored = millisecondsUntil([&] { return shows(library, -0.5F); }, 8000);
+    const qint64 restored = millisecondsUntil([&] { return shows(library, -0.5F); }, patience);
     qInfo("port restored -> connected: %lld ms", restored);
-    QVERIFY2(restored >= 0 && restored <= 5000, qPrintable(QString::number(restored)));
+    QVERIFY2(restored >= 0, qPrintable(QString::number(restored)));
 }
 
 void tst_sigrokserial::meterSilentThenBack() {
+    const CapturedStderr captured;
     Bench bench;
     auto& [meter, library] = bench;
     QVERIFY(bench.delivering());
 
-    // Well past the meter's pace, yet no sooner than 3 s.
     meter.keepShowing(std::nullopt);
-    const qint64 silent = millisecondsUntil([&] { return library.disconnected(); }, 8000);
+    const qint64 silent = millisecondsUntil([&] { return library.disconnected(); }, patience);
     qInfo("meter silent -> disconnected: %lld ms", silent);
-    QVERIFY2(silent >= 2900 && silent <= 5000, qPrintable(QString::number(silent)));
+    QVERIFY2(silent >= 0, qPrintable(QString::number(silent)));
+    // After a silence well past the meter's pace, yet no sooner than 3 s, as
+    // the library measured it: the floor, not the 10 s allowed before a
+    // session's first packet.
+    QTRY_VERIFY_WITH_TIMEOUT(!lossLine(captured).isEmpty(), patience);
+    const QByteArray line = lossLine(captured);
+    const QRegularExpressionMatch seconds =
+        QRegularExpression(QStringLiteral("nothing received for (\\d+) s"))
+            .match(QString::fromLatin1(line));
+    QVERIFY2(seconds.hasMatch(), line.constData());
+    QVERIFY2(seconds.captured(1).toInt() >= 3 && seconds.captured(1).toInt() < 10,
+             line.constData());
     // Reopening finds no meter.
     QElapsedTimer away;
     away.start();
@@ -235,26 +269,27 @@ void tst_sigrokserial::meterSilentThenBack() {
     // At worst a scan that began just before has sent its one request to a
     // meter still off, waits 3 s for an answer, and the next opens 2 s later.
     meter.keepShowing(back);
-    const qint64 restored = millisecondsUntil([&] { return shows(library, -0.5F); }, 10000);
+    const qint64 restored = millisecondsUntil([&] { return shows(library, -0.5F); }, patience);
     qInfo("meter back -> connected: %lld ms", restored);
-    QVERIFY2(restored >= 0 && restored <= 7000, qPrintable(QString::number(restored)));
+    QVERIFY2(restored >= 0, qPrintable(QString::number(restored)));
 }
 
 void tst_sigrokserial::unloadWhileScanningASilentMeter() {
     // The driver's scan waits 3 s for a packet and nothing cuts it short:
     // unloading must not wait for it.
     SerialMeter meter(fetched<MeterProtocol>("protocol"), 0);
-    const int threadsBefore = threadCount();
+    const QStringList earlier = threadIds();
     SigrokLibrary library(fetched<QByteArray>("driver") + ":conn=" + meter.port());
     QVERIFY(library.disconnected());
-    std::this_thread::sleep_for(300ms);
+    QTRY_VERIFY_WITH_TIMEOUT(meter.opened(), patience);
     QElapsedTimer unloading;
     unloading.start();
     QVERIFY(library.unload());
     qInfo("unloaded in %lld ms", unloading.elapsed());
-    QVERIFY2(unloading.elapsed() < 1000, qPrintable(QString::number(unloading.elapsed())));
+    // The scan still has the port open: unloading did not wait for it.
+    QVERIFY(meter.opened());
     // The scan ends by itself in the library part that stays loaded.
-    QTRY_COMPARE_WITH_TIMEOUT(threadCount(), threadsBefore, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(threadIds({}, earlier).isEmpty(), patience);
 }
 
 QTEST_GUILESS_MAIN(tst_sigrokserial)
