@@ -23,6 +23,11 @@ ParsedOptions failure(const QString& message) {
     return {std::nullopt, message, false};
 }
 
+// What the user gave, safe to print in a message.
+QString shown(const QString& given) {
+    return QString::fromStdString(solvane::mqtt::shown(given.toStdString()));
+}
+
 } // namespace
 
 std::optional<std::set<int>> parseSensorList(const QString& text) {
@@ -98,8 +103,7 @@ ParsedOptions parseOptions(const QStringList& arguments) {
         return {std::nullopt, parser.helpText(), true};
     if (!parser.positionalArguments().isEmpty())
         return failure(QStringLiteral("unexpected argument '%1'")
-                           .arg(QString::fromStdString(solvane::mqtt::shown(
-                               parser.positionalArguments().front().toStdString()))));
+                           .arg(shown(parser.positionalArguments().front())));
     if (!parser.isSet(broker) || !parser.isSet(module))
         return failure(QStringLiteral("--broker and --module are required (see --help)"));
 
@@ -117,7 +121,7 @@ ParsedOptions parseOptions(const QStringList& arguments) {
     link.address.module = parser.value(module).toStdString();
     if (!solvane::mqtt::isValidModuleName(link.address.module))
         return failure(QStringLiteral("--module '%1': 1 to 64 letters, digits, '-', '_' or '.'")
-                           .arg(QString::fromStdString(solvane::mqtt::shown(link.address.module))));
+                           .arg(shown(parser.value(module))));
     if (parser.isSet(rate)) {
         bool ok = false;
         options.rate = parser.value(rate).toDouble(&ok); // C locale: always '.'
@@ -125,15 +129,13 @@ ParsedOptions parseOptions(const QStringList& arguments) {
         if (!ok || !std::isfinite(options.rate) || options.rate < slowestRate ||
             options.rate > fastestRate)
             return failure(QStringLiteral("--rate '%1': a number from 0.1 to 50")
-                               .arg(QString::fromStdString(
-                                   solvane::mqtt::shown(parser.value(rate).toStdString()))));
+                               .arg(shown(parser.value(rate))));
     }
     if (parser.isSet(sensors)) {
         options.sensors = parseSensorList(parser.value(sensors));
         if (!options.sensors)
             return failure(QStringLiteral("--sensors '%1': indices 0 to 31, e.g. 0,2,5-7")
-                               .arg(QString::fromStdString(
-                                   solvane::mqtt::shown(parser.value(sensors).toStdString()))));
+                               .arg(shown(parser.value(sensors))));
     }
     options.allowCommands = parser.isSet(allowCommands);
     if (parser.isSet(username))
