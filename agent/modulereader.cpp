@@ -95,26 +95,20 @@ PollReading ModuleReader::readPoll(std::uint64_t number) {
         if (m_chosen && !m_chosen->contains(static_cast<int>(index)))
             continue;
         const SensorDescription& sensor = m_state.sensors[index];
-        std::int32_t header = 0;
-        std::int32_t byteCount = 0;
-        quelbin::RawBuffer data{};
-        const auto libraryIndex = static_cast<std::int32_t>(index);
-        quelbin::getRawDataInfo(libraryIndex, header, byteCount);
-        quelbin::getRawData(libraryIndex, data);
+        const quelbin::RawReading raw = quelbin::readRaw(static_cast<std::int16_t>(index));
 
         SensorReading reading;
-        reading.index = libraryIndex;
+        reading.index = static_cast<std::int32_t>(index);
         reading.name = sensor.name;
-        reading.header = header;
-        const std::size_t count = static_cast<std::size_t>(
-            std::clamp<std::int32_t>(byteCount, 0, static_cast<std::int32_t>(data.size())));
-        reading.raw.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count));
+        reading.header = raw.header;
+        const auto count = static_cast<std::size_t>(raw.bytesWithin());
+        reading.raw.assign(raw.data.begin(), raw.data.begin() + static_cast<std::ptrdiff_t>(count));
         reading.boolValues = sensor.type == types::typeBool;
         // Whole elements only: none is read past the byte count.
         const auto size = static_cast<std::size_t>(types::DataTypeSize(sensor.type));
         for (std::size_t position = 0; position + size <= count; position += size) {
-            const auto value =
-                std::visit(NumberOf{}, modConversion::Decode(data.data() + position, sensor.type));
+            const auto value = std::visit(
+                NumberOf{}, modConversion::Decode(raw.data.data() + position, sensor.type));
             if (!value)
                 break; // a type the program does not know: no values
             reading.values.push_back(*value);

@@ -1,7 +1,8 @@
 // Reads the module for the agent through the same code as the window
 // (src/acquisition/modulereading.h: counts held in 16 bits, a sensor's
-// description, names decoded in the system's code page; the buffers with
-// room to spare of quelbinlibrary.h; modConversion::Decode for the values).
+// description, names decoded in the system's code page, a sensor's data and
+// the bytes of its count within the buffer; the buffers with room to spare
+// of quelbinlibrary.h; modConversion::Decode for the values).
 //
 // Where the agent deliberately differs from the window, here and nowhere
 // else: it never raises the window's run-time errors nor opens a box. A

@@ -94,11 +94,7 @@ void AppendRawData() {
     if (source < 0)
         return;
 
-    std::int32_t header = 0;
-    std::int32_t byteCount = 0;
-    quelbin::RawBuffer data{};
-    quelbin::getRawDataInfo(source, header, byteCount);
-    quelbin::getRawData(source, data);
+    const quelbin::RawReading raw = quelbin::readRaw(source);
 
     // The type comes from the list's current choice, which after a rebuild
     // is none (-1): every byte is then its own element.
@@ -109,11 +105,11 @@ void AppendRawData() {
 
     // Decode only what lies within the buffer: a count above 128 shows its
     // elements up to the buffer's end, a negative count none.
-    const std::int32_t decodedBytes = std::clamp<std::int32_t>(byteCount, 0, data.size());
-    QString line = numberText::decimalText(header) + QLatin1Char(';') +
-                   numberText::decimalText(byteCount) + QLatin1Char(';');
+    const std::int32_t decodedBytes = raw.bytesWithin();
+    QString line = numberText::decimalText(raw.header) + QLatin1Char(';') +
+                   numberText::decimalText(raw.byteCount) + QLatin1Char(';');
     for (std::int32_t position = 0; position < decodedBytes; position += size) {
-        line += modConversion::RawToText(data.data() + position, code);
+        line += modConversion::RawToText(raw.data.data() + position, code);
         line += QLatin1String(" | ");
     }
 

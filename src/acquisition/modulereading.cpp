@@ -21,6 +21,17 @@ DeviceDescription describeDevice(std::int16_t index) {
     return device;
 }
 
+std::int32_t RawReading::bytesWithin() const {
+    return std::clamp<std::int32_t>(byteCount, 0, static_cast<std::int32_t>(data.size()));
+}
+
+RawReading readRaw(std::int16_t index) {
+    RawReading raw;
+    getRawDataInfo(index, raw.header, raw.byteCount);
+    getRawData(index, raw.data);
+    return raw;
+}
+
 QString nameText(const NameBuffer& name) {
     return platform::decodeAnsi({name.data(), lengthToFirstZero(name)});
 }

@@ -1,6 +1,7 @@
 // What the window and the agent read of the module alike, so that a rule is
 // changed in one place: the counts held in 16 bits, a sensor's description,
-// and the names decoded from the library's buffer.
+// the names decoded from the library's buffer, and a sensor's data with the
+// bytes of its count that lie within the buffer.
 #pragma once
 
 #include "datatypes/modtypesdonnees.h"
@@ -29,6 +30,18 @@ struct DeviceDescription {
     bool described = false;
 };
 DeviceDescription describeDevice(std::int16_t index);
+
+// A sensor's latest data, as getRawDataInfo and then getRawData give them.
+struct RawReading {
+    std::int32_t header = 0;
+    std::int32_t byteCount = 0; // as the library gives it
+    RawBuffer data{};
+
+    // The bytes of the count that lie within the buffer: a count above 128
+    // is cut to the buffer, a negative count reads as none.
+    std::int32_t bytesWithin() const;
+};
+RawReading readRaw(std::int16_t index);
 
 // The name the library wrote: its bytes up to the first zero byte, decoded in
 // the system's ANSI code page (Windows-1252 outside Windows).
