@@ -16,7 +16,7 @@ QString description() {
         "Publishes the acquisition module to an MQTT broker under solvane/<module>/.\n"
         "Loads the acquisition library (libQuelbin.so, Quelbin.dll) and the conversion\n"
         "library (libTarvox.so, Tarvox.dll) through the platform's library search, as\n"
-        "Solvane does. See docs/mqtt.md for the topics and payloads.");
+        "Solvane does.\n" SOLVANE_AGENT_DOCUMENTS);
 }
 
 ParsedOptions failure(const QString& message) {

@@ -50,11 +50,14 @@ ModuleReader::ModuleReader(std::optional<std::set<int>> chosenSensors)
     : m_chosen(std::move(chosenSensors)) {}
 
 void ModuleReader::loadLibraries() {
-    platform::SharedLibrary acquisition(QStringLiteral("Quelbin"));
+    // In English, as every other line of the agent.
+    platform::SharedLibrary acquisition(QStringLiteral("Quelbin"), nullptr,
+                                        platform::Language::English);
     for (const char* name : {"getNbAcqui", "getNbDevices", "getDevice", "getNbCommands",
                              "getCommandName", "addCommand", "getRawDataInfo", "getRawData"})
         acquisition.resolve(name);
-    platform::SharedLibrary conversion(QStringLiteral("Tarvox"));
+    platform::SharedLibrary conversion(QStringLiteral("Tarvox"), nullptr,
+                                       platform::Language::English);
     for (const char* name : {"Tarvox_ToBOOL", "Tarvox_ToINT1", "Tarvox_ToINT2", "Tarvox_ToINT4",
                              "Tarvox_ToREAL4", "Tarvox_ToREAL8"})
         conversion.resolve(name);

@@ -36,6 +36,15 @@ int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int32_t* header, int32_t* byt
 /* Writes the sensor's latest raw bytes from position 0. */
 int32_t SOLVANE_CALL getRawData(int32_t index, uint8_t data[QUELBIN_RAW_SIZE]);
 
+/* Optional: a library may leave it out, and Solvane then shows nothing more
+   and reports nothing. Writes, in one line, what the library last said of the
+   module's link: while getNbAcqui reads 0, why (a setting missing, a device
+   not found, a password refused); an empty text when it has nothing to say.
+   Solvane shows it in the connection label's tooltip. The text follows the
+   rules of the name buffers: 128 bytes, the system's code page, a zero byte
+   after a shorter text. The result is not used. */
+int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]);
+
 #ifdef __cplusplus
 }
 #endif

@@ -9,7 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 acl=packaging/mqtt/solvane-acl
-documents=(README.md docs/mqtt.md packaging/linux/solvane-agent.1.in
+documents=(README.md docs/remote.md docs/mqtt.md packaging/linux/solvane-agent.1.in
     packaging/linux/solvane-agent.default packaging/mqtt/README.md
     packaging/mqtt/mosquitto-solvane.conf packaging/windows/LISEZMOI.txt
     "packaging/windows/connexion-exemple.cmd" "packaging/windows/Lancer le module distant.cmd")

@@ -164,15 +164,22 @@ else
     else
         fail "$menuCommand reports the missing libQuelbin.so: $(cat "$scratch/menu.err")"
     fi
-    # The report names the installed launchers to try instead.
-    launchers="« $simulationCommand »"
-    if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then launchers+=".*« solvane-sigrok »"; fi
-    hint="$(grep -o "Pour essayer Solvane sans module.*" "$scratch/menu.err" || true)"
-    if grep -q "$launchers" <<<"$hint"; then
-        pass "the report's hint: $hint"
-    else
-        fail "the report's hint names $launchers: $(cat "$scratch/menu.err")"
+    # The report names the menu entry and the installed launchers to try
+    # instead, each after what it needs.
+    launchers=("« $(desktopKey "$simulationApp" Name) » dans le menu.*« $simulationCommand »")
+    if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then
+        launchers+=("SOLVANE_SIGROK_DEVICE.*« solvane-sigrok »")
     fi
+    if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
+        launchers+=("SOLVANE_MQTT_URL.*« solvane-mqtt »")
+    fi
+    for launcher in "${launchers[@]}"; do
+        if hint="$(grep -o -e "$launcher" "$scratch/menu.err")"; then
+            pass "the report's hint: $hint"
+        else
+            fail "the report's hint names $launcher: $(cat "$scratch/menu.err")"
+        fi
+    done
 fi
 
 # The libsigrok library, when built: its own package, folder and launcher.
@@ -223,11 +230,11 @@ if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
     check "the unit reads the password through systemd's credentials" \
         grep -q '^LoadCredential=mqtt-password:/etc/solvane/agent.pw' "$stage/lib/systemd/system/solvane-agent.service"
 
-    # The broker's set-up as the README writes it, in a folder of its own: the
-    # certificates made by the shipped script, the three users, the shipped
-    # configuration and rules (paths moved, a free loopback port), the
-    # packaged agent on the simulated module as agent-bench-3, read back by
-    # operator-alice. The broker reads its files as the user mosquitto.
+    # The broker's set-up as docs/remote.md writes it, in a folder of its
+    # own: the certificates made by the shipped script, the three users, the
+    # shipped configuration and rules (paths moved, a free loopback port),
+    # the packaged agent on the simulated module as agent-bench-3, read back
+    # by operator-alice. The broker reads its files as the user mosquitto.
     examples="$stage/usr/share/doc/solvane-agent/examples"
     setup="$scratch/broker"
     chmod 755 "$scratch"
@@ -253,9 +260,9 @@ if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
     state="$(timeout 20 mosquitto_sub -h localhost -p "$port" --cafile "$setup/certs/ca.crt" \
         -u operator-alice -P operator-alice-pw -t solvane/bench-3/state -C 1 -W 15 || true)"
     if grep -q '"commands":\["D' <<<"$state"; then
-        pass "the README's broker set-up: agent-bench-3 publishes bench-3 over TLS, operator-alice reads it"
+        pass "the documented broker set-up: agent-bench-3 publishes bench-3 over TLS, operator-alice reads it"
     else
-        fail "the README's broker set-up: $(cat "$setup/log" "$setup/agent.err")"
+        fail "the documented broker set-up: $(cat "$setup/log" "$setup/agent.err")"
     fi
     check "the packaged broker configuration opens no plain listener" \
         sh -c "! grep -q 'port 1883' '$setup/log'"

@@ -35,6 +35,11 @@ void ProblemReporter::tick() {
     writeSummaries(LineBudget::Clock::now());
 }
 
+std::string ProblemReporter::current() const {
+    std::lock_guard lock(m_mutex);
+    return m_current;
+}
+
 void ProblemReporter::writeSummaries(LineBudget::Clock::time_point now) {
     for (const std::string& line : m_budget.summaries(now))
         write(line);

@@ -24,13 +24,15 @@ public:
     void event(const std::string& kind, const std::string& line);
     // Writes what the budget held back in windows now over; call it often.
     void tick();
+    // The problem shown now, without the prefix; empty once resolved.
+    std::string current() const;
 
 private:
     void writeSummaries(LineBudget::Clock::time_point now);
     void write(const std::string& line);
 
     std::string m_prefix;
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::string m_current;
     LineBudget m_budget;
 };

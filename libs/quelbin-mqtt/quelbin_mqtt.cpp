@@ -154,6 +154,21 @@ public:
         return m_link->publish(m_topics->command, encodeCommand(request), 1, false);
     }
 
+    // The problem the library reported last and that still holds; else,
+    // while the module reads disconnected, why.
+    std::string statusText() {
+        std::string problem = m_problems.current();
+        if (!problem.empty() || !m_module)
+            return problem;
+        std::lock_guard lock(m_snapshotMutex);
+        if (!m_snapshot.reachable)
+            return "module '" + m_moduleName +
+                   "' reads disconnected: " + m_module->unreachableReason(Clock::now());
+        if (!m_snapshot.connected)
+            return "module '" + m_moduleName + "': disconnected on its agent's computer";
+        return {};
+    }
+
 private:
     // On the link's thread, every 100 ms.
     void idle() {
@@ -252,6 +267,13 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int
         *byteCount = sensor ? static_cast<int32_t>(sensor->raw.size()) : 0;
         return *byteCount > 0 ? 1 : 0;
     });
+}
+
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]) {
+    if (text == nullptr)
+        return 0;
+    solvane::writeUtf8Line({text, QUELBIN_NAME_SIZE}, library().statusText());
+    return 1;
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index,

@@ -123,9 +123,15 @@ Acquisition::Requests Acquisition::waitUntil(Until until,
 }
 
 void Acquisition::report(const Variable& variable, const std::string& problem) {
-    const std::string line =
-        "libQuelbin (sigrok): " + describeVariable(variable) + ": " + problem + "\n";
-    std::fputs(line.c_str(), stderr);
+    const std::string text = describeVariable(variable) + ": " + problem;
+    std::fputs(("libQuelbin (sigrok): " + text + "\n").c_str(), stderr);
+    std::lock_guard lock(m_messageMutex);
+    m_problem = text;
+}
+
+std::string Acquisition::problem() const {
+    std::lock_guard lock(m_messageMutex);
+    return m_problem;
 }
 
 std::string Acquisition::takeLibraryMessage() {
@@ -270,6 +276,14 @@ void Acquisition::keepOpen(const Prepared& prepared) {
             continue;
         }
         failing = false;
+        {
+            std::lock_guard lock(m_messageMutex);
+            m_problem.clear();
+        }
+        opening.device->settleLine([this] {
+            const Requests now = requests();
+            return !now.shutdown && !now.reconnect;
+        });
         m_state.connect(opening.device->sensors());
         const Ending ending = acquire(*opening.device, prepared);
         m_state.disconnect();

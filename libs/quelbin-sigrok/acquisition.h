@@ -43,6 +43,11 @@ public:
     // Returns at once; the thread carries the command out.
     void request(Command command);
 
+    // The latest problem reported, UTF-8, without the line's prefix; empty
+    // once the device is open again. While open, what the library said of it
+    // since (a session its own limit ended).
+    std::string problem() const;
+
     // Asks the thread to stop the acquisition, close the device and end,
     // and waits for it at most `bound`, interrupting its blocking calls in
     // the second half. False: it is still in a call libsigrok cannot cut
@@ -93,7 +98,8 @@ private:
     template <typename Until>
     Requests waitUntil(Until until,
                        std::optional<std::chrono::milliseconds> timeout = std::nullopt);
-    static void report(const Variable& variable, const std::string& problem);
+    // Writes the problem's line and keeps it for problem().
+    void report(const Variable& variable, const std::string& problem);
     std::string takeLibraryMessage();
     // " (libsigrok's last warning)", or nothing.
     std::string libraryMessageInBrackets();
@@ -109,8 +115,9 @@ private:
     Requests m_requests;
     bool m_ended = false; // the thread has done all its work
 
-    std::mutex m_messageMutex;
+    mutable std::mutex m_messageMutex;
     std::string m_libraryMessage; // libsigrok's last warning or error
+    std::string m_problem;        // the latest line reported
 
     // The acquisition thread's own.
     GMainContext* m_context;

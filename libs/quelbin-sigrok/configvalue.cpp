@@ -203,6 +203,10 @@ Parsed<ConfigValue> toConfigValue(const Setting& setting) {
     VariantPtr value = parseValue(info->datatype, setting.value.value_or("yes"));
     if (!value) {
         parsed.error = "'" + *setting.value + "' is not a valid value for '" + setting.key + "'";
+        if (std::string point = *setting.value; point.find(',') != std::string::npos) {
+            std::replace(point.begin(), point.end(), ',', '.');
+            parsed.error += " (numbers take a decimal point, as in '" + point + "')";
+        }
         return parsed;
     }
     parsed.value = ConfigValue{info->key, std::move(value), text};

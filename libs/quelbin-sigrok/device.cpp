@@ -1,10 +1,21 @@
 #include "device.h"
 
 #include "connection.h"
+#include "serialline.h"
 
 #include <chrono>
 
 namespace solvane::sigrok {
+
+namespace {
+
+// Longer than the pauses within a meter's answer, which it sends at the
+// speed of its line.
+constexpr std::chrono::milliseconds lineQuiet{200};
+// A line that never falls quiet streams packets that frame themselves.
+constexpr std::chrono::seconds lineSettling{10};
+
+} // namespace
 
 Device::Device(sr_dev_driver* driver, sr_dev_inst* instance, ModuleState& state)
     : m_driver(driver), m_instance(instance), m_state(state) {}
@@ -94,6 +105,11 @@ bool Device::listChannels() {
                        logic ? DataType::Bool : DataType::Real4});
     }
     return !m_sensors.empty();
+}
+
+void Device::settleLine(const std::function<bool()>& goOn) const {
+    if (m_analog.size() > 1)
+        settleSerialLine(m_connectionNode, lineQuiet, lineSettling, goOn);
 }
 
 bool Device::start() {

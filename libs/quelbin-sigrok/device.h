@@ -9,6 +9,7 @@
 
 #include <libsigrok/libsigrok.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,11 @@ public:
     const std::string& connection() const { return m_connection; }
     // False once the port or USB device it was found on has gone away.
     bool connectionPresent() const;
+    // Drops what a reopening left on the serial line of a device whose
+    // several analog channels may come one packet after another, until the
+    // line falls quiet or `goOn` turns false: its first session then reads
+    // from the start of an answer. Nothing for other devices.
+    void settleLine(const std::function<bool()>& goOn) const;
     bool start();
     // Runs the session on the thread's default main context until it stops:
     // asked to by stop() (from a source on that context), or by itself.

@@ -86,6 +86,13 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int
     return *byteCount > 0 ? 1 : 0;
 }
 
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]) {
+    if (text == nullptr)
+        return 0;
+    solvane::writeUtf8Line({text, QUELBIN_NAME_SIZE}, library().acquisition.problem());
+    return 1;
+}
+
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index,
                                                           uint8_t data[QUELBIN_RAW_SIZE]) {
     if (data == nullptr)

@@ -8,11 +8,22 @@ namespace {
 Parsed<std::vector<Setting>> splitSettings(std::string_view text, std::string_view separators) {
     Parsed<std::vector<Setting>> parsed;
     std::vector<Setting> settings;
+    char separator = '\0'; // the one before the piece
     for (;;) {
         const std::size_t end = text.find_first_of(separators);
         const std::string_view piece = text.substr(0, end);
         if (piece.empty()) {
             parsed.error = "a setting is empty (two separators in a row, or one at an end)";
+            return parsed;
+        }
+        // "samplerate=1,5k", a decimal comma as French writes it: no
+        // setting's name begins with a digit.
+        if (separator == ',' && piece.front() >= '0' && piece.front() <= '9' &&
+            settings.back().value) {
+            const std::string before = settings.back().key + "=" + *settings.back().value;
+            const std::string digits(piece.substr(0, piece.find('=')));
+            parsed.error = "write '" + before + "." + digits +
+                           "', with a decimal point (a comma separates two settings)";
             return parsed;
         }
         const std::size_t equals = piece.find('=');
@@ -26,6 +37,7 @@ Parsed<std::vector<Setting>> splitSettings(std::string_view text, std::string_vi
         settings.push_back(std::move(setting));
         if (end == std::string_view::npos)
             break;
+        separator = text[end];
         text.remove_prefix(end + 1);
     }
     parsed.value = std::move(settings);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
 namespace solvane::sim {
 
@@ -94,6 +95,14 @@ const char* Module::commandName(int32_t index) {
         return nullptr;
     }
     return commandNames[static_cast<std::size_t>(index)];
+}
+
+const char* Module::disconnectedText() {
+    static const std::string text =
+        std::string("disconnected by the command '") +
+        commandNames[static_cast<std::size_t>(Command::Disconnect)] + "'; '" +
+        commandNames[static_cast<std::size_t>(Command::Reconnect)] + "' connects it again";
+    return text.c_str();
 }
 
 bool Module::execute(int32_t index) {

@@ -43,6 +43,9 @@ public:
     static int32_t commandCount();
     // Windows-1252 text.
     static const char* commandName(int32_t index);
+    // Why the module reads disconnected, Windows-1252: only a command
+    // disconnects it.
+    static const char* disconnectedText();
     // Returns false, changing nothing, when the command cannot be carried out
     // in the module's present state.
     bool execute(int32_t index);

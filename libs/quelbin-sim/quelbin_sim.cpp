@@ -65,6 +65,15 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int
     return info ? 1 : 0;
 }
 
+extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]) {
+    if (text == nullptr) {
+        return 0;
+    }
+    solvane::writeWesternName({text, QUELBIN_NAME_SIZE},
+                              module().connected() ? "" : solvane::sim::Module::disconnectedText());
+    return 1;
+}
+
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index,
                                                           uint8_t data[QUELBIN_RAW_SIZE]) {
     const solvane::sim::Frame* frame = module().latestFrame(index);

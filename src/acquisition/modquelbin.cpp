@@ -55,6 +55,13 @@ void ShowModuleStatus() {
         (connected ? QStringLiteral("connecté") : QStringLiteral("déconnecté")));
 }
 
+QString ModuleStatusText() {
+    quelbin::NameBuffer text{};
+    if (!quelbin::getStatusText(text))
+        return {};
+    return quelbin::nameText(text);
+}
+
 void ShowDeviceCount() {
     frmPrincipale::instance().lblNbDevices->setText(
         QStringLiteral("Nb. senseurs: ") + numberText::decimalText(quelbin::getNbDevices()));

@@ -22,6 +22,10 @@ std::int16_t GetWatchedSource();
 
 // "Module d'acquisition: connecté" or "... déconnecté".
 void ShowModuleStatus();
+// What the library last said of the module's link (why it reads
+// "déconnecté"), up to its first zero byte; empty when it says nothing or
+// has no getStatusText. Asked only when the operator points at the label.
+QString ModuleStatusText();
 // "Nb. senseurs: " and the library's count as given.
 void ShowDeviceCount();
 // Rebuilds the sensor list and the type table when the sensor count changed.

@@ -87,4 +87,15 @@ std::int32_t getRawData(std::int32_t index, RawBuffer& data) {
     return fn(index, copy.data());
 }
 
+bool getStatusText(NameBuffer& text) {
+    // A maker's library may have none: looked up once, never an error.
+    static const auto fn =
+        reinterpret_cast<decltype(&::getStatusText)>(library().resolveOptional("getStatusText"));
+    if (!fn)
+        return false;
+    RoomyCopy copy(text);
+    fn(copy.data());
+    return true;
+}
+
 } // namespace quelbin

@@ -29,5 +29,8 @@ std::int32_t getCommandName(std::int32_t index, NameBuffer& name);
 std::int32_t addCommand(std::int32_t index);
 std::int32_t getRawDataInfo(std::int32_t index, std::int32_t& header, std::int32_t& byteCount);
 std::int32_t getRawData(std::int32_t index, RawBuffer& data);
+// The optional getStatusText; false, with nothing called, when the library
+// has no such function.
+bool getStatusText(NameBuffer& text);
 
 } // namespace quelbin

@@ -10,15 +10,19 @@
 
 namespace platform {
 
+// The language of a report: the window's French, or English for the agent,
+// whose every other line is English.
+enum class Language { French, English };
+
 // The file the platform looks for ("libQuelbin.so", "Quelbin.dll").
 QString libraryFileName(const QString& baseName);
 
-// How the platform searches for it, in French, for the operator.
-QString librarySearchDescription();
+// How the platform searches for it, for the reader of the report.
+QString librarySearchDescription(Language language = Language::French);
 
-// What the operator can start instead, to try the program without a module,
-// in one French sentence: the launchers on the simulated module (and on
-// libsigrok's devices where that package is installed), or the zip's.
+// What the operator can start instead of the program alone, in French, one
+// line each: the menu entry of the simulated module and its launcher, and
+// the launchers of the installed packages with what each one needs.
 QString withoutModuleHint();
 
 // Takes the current folder out of the search for libraries loaded by name,

@@ -14,22 +14,36 @@ QString libraryFileName(const QString& baseName) {
     return QStringLiteral("lib%1.so").arg(baseName);
 }
 
-QString librarySearchDescription() {
+QString librarySearchDescription(Language language) {
+    if (language == Language::English)
+        return QStringLiteral("The library is looked for in the folders of LD_LIBRARY_PATH, "
+                              "then in the system's (ldconfig).");
     return QStringLiteral("La bibliothèque est cherchée dans les dossiers de la variable "
                           "LD_LIBRARY_PATH, puis dans ceux du système (ldconfig).");
 }
 
 QString withoutModuleHint() {
-    // The launchers are installed beside the program; solvane-simulation
-    // comes in its package, solvane-sigrok in a package of its own.
-    const QString hint =
-        QStringLiteral("Pour essayer Solvane sans module, lancez « solvane-simulation » "
-                       "(module simulé)");
-    const QFileInfo sigrok(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/solvane-sigrok"));
-    if (sigrok.isFile() && sigrok.isExecutable())
-        return hint + QStringLiteral(" ou « solvane-sigrok » (appareil reconnu par libsigrok).");
-    return hint + QLatin1Char('.');
+    // The operator usually starts Solvane from the menu: the simulation's
+    // menu entry first. The launchers are installed beside the program,
+    // solvane-simulation with it, the others in packages of their own.
+    const auto installed = [](const char* launcher) {
+        const QFileInfo file(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                             QLatin1String(launcher));
+        return file.isFile() && file.isExecutable();
+    };
+    QString hint = QStringLiteral(
+        "Pour essayer Solvane sans module, choisissez « Solvane sur le module simulé » dans "
+        "le menu des applications (Science), ou lancez « solvane-simulation ».");
+    if (installed("solvane-sigrok"))
+        hint += QStringLiteral(
+            "\nPour un appareil reconnu par libsigrok, nommez-le dans la variable "
+            "SOLVANE_SIGROK_DEVICE, puis lancez « solvane-sigrok » : par exemple "
+            "« SOLVANE_SIGROK_DEVICE=demo solvane-sigrok » (appareil de démonstration).");
+    if (installed("solvane-mqtt"))
+        hint += QStringLiteral(
+            "\nPour un module publié par solvane-agent, nommez le serveur MQTT et le module "
+            "dans la variable SOLVANE_MQTT_URL, puis lancez « solvane-mqtt » (man solvane).");
+    return hint;
 }
 
 void excludeCurrentFolderFromLibrarySearch() {}

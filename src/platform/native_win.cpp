@@ -2,6 +2,9 @@
 
 #include "runtimeerror.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 #include <windows.h>
 
 #include <string>
@@ -12,7 +15,11 @@ QString libraryFileName(const QString& baseName) {
     return baseName + QStringLiteral(".dll");
 }
 
-QString librarySearchDescription() {
+QString librarySearchDescription(Language language) {
+    if (language == Language::English)
+        return QStringLiteral("The library is looked for in the program's folder, in the "
+                              "system's folders, then in those of PATH; never in the current "
+                              "folder.");
     return QStringLiteral("La bibliothèque est cherchée dans le dossier du programme, dans "
                           "les dossiers du système, puis dans ceux de la variable PATH ; "
                           "jamais dans le dossier courant.");
@@ -39,9 +46,20 @@ void excludeCurrentFolderFromLibrarySearch() {
 }
 
 QString withoutModuleHint() {
-    // The zip's launcher, which puts the simulated module on the search path.
-    return QStringLiteral("Pour essayer Solvane sans module, ouvrez « Lancer la simulation.cmd » "
-                          "dans le dossier Simulation.");
+    // The installer's Start-menu entry and the zip's launcher, which put the
+    // simulated module on the search path; the remote module's launcher
+    // where its folder came with the program.
+    QString hint = QStringLiteral(
+        "Pour essayer Solvane sans module, choisissez « Solvane sur le module simulé » dans le "
+        "menu Démarrer, ou ouvrez « Lancer la simulation.cmd » dans le dossier Simulation.");
+    if (QFileInfo(QCoreApplication::applicationDirPath() +
+                  QStringLiteral("/Distant/Lancer le module distant.cmd"))
+            .isFile())
+        hint += QStringLiteral(
+            "\nPour un module publié par solvane-agent, nommez le serveur MQTT et le module "
+            "dans Distant\\connexion.cmd (voir LISEZMOI.txt), puis ouvrez « Lancer le module "
+            "distant.cmd » dans le dossier Distant.");
+    return hint;
 }
 
 QString librarySearchVariable() {

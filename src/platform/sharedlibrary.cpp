@@ -8,8 +8,8 @@
 
 namespace platform {
 
-SharedLibrary::SharedLibrary(QString baseName, QString (*advice)())
-    : m_baseName(std::move(baseName)), m_advice(advice) {}
+SharedLibrary::SharedLibrary(QString baseName, QString (*advice)(), Language language)
+    : m_baseName(std::move(baseName)), m_advice(advice), m_language(language) {}
 
 // The library stays loaded for the whole run: QLibrary does not unload on
 // destruction, and functions handed out must stay valid.
@@ -34,28 +34,41 @@ void SharedLibrary::load() {
     if (m_library->load())
         return;
     const QString loaderSays = m_library->errorString();
+    const bool english = m_language == Language::English;
     const QString search =
         m_folder.isEmpty()
-            ? librarySearchDescription()
-            : QStringLiteral("La bibliothèque est cherchée dans le dossier « %1 » seulement.")
+            ? librarySearchDescription(m_language)
+            : (english ? QStringLiteral("The library is looked for in the folder '%1' only.")
+                       : QStringLiteral("La bibliothèque est cherchée dans le dossier « %1 » "
+                                        "seulement."))
                   .arg(QDir::toNativeSeparators(m_folder));
-    QString report = QStringLiteral("Impossible de charger la bibliothèque « %1 » (%2).\n"
-                                    "Le chargeur répond : %3\n%4")
-                         .arg(m_baseName, fileName, loaderSays, search);
+    QString report =
+        (english ? QStringLiteral("cannot load the library '%1' (%2).\n"
+                                  "The loader says: %3\n%4")
+                 : QStringLiteral("Impossible de charger la bibliothèque « %1 » (%2).\n"
+                                  "Le chargeur répond : %3\n%4"))
+            .arg(m_baseName, fileName, loaderSays, search);
     if (m_advice)
         report += QLatin1Char('\n') + m_advice();
     raise(ErrorNumber::LibraryNotLoaded, report);
 }
 
-QFunctionPointer SharedLibrary::resolve(const char* symbol) {
+QFunctionPointer SharedLibrary::resolveOptional(const char* symbol) {
     if (!isLoaded())
         load();
-    if (QFunctionPointer function = m_library->resolve(symbol))
+    return m_library->resolve(symbol);
+}
+
+QFunctionPointer SharedLibrary::resolve(const char* symbol) {
+    if (QFunctionPointer function = resolveOptional(symbol))
         return function;
     const QString loaderSays = lastLookupError();
     raise(ErrorNumber::FunctionNotFound,
-          QStringLiteral("La fonction « %1 » est introuvable dans la bibliothèque « %2 » (%3).\n"
-                         "Le chargeur répond : %4")
+          (m_language == Language::English
+               ? QStringLiteral("the function '%1' is not in the library '%2' (%3).\n"
+                                "The loader says: %4")
+               : QStringLiteral("La fonction « %1 » est introuvable dans la bibliothèque « %2 » "
+                                "(%3).\nLe chargeur répond : %4"))
               .arg(QLatin1String(symbol), m_baseName, m_library->fileName(), loaderSays));
 }
 

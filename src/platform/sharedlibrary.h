@@ -2,6 +2,8 @@
 // call of any of its functions, each function looked up on its own first call.
 #pragma once
 
+#include "native.h"
+
 #include <QFunctionPointer>
 #include <QString>
 
@@ -15,8 +17,9 @@ namespace platform {
 class SharedLibrary {
 public:
     // advice, when given, adds its line to the report of a library that
-    // cannot be loaded.
-    explicit SharedLibrary(QString baseName, QString (*advice)() = nullptr);
+    // cannot be loaded. The reports are in `language`.
+    explicit SharedLibrary(QString baseName, QString (*advice)() = nullptr,
+                           Language language = Language::French);
     ~SharedLibrary();
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
@@ -24,6 +27,9 @@ public:
     // The function's address; loads the library first if needed. Raises the
     // library or function error naming it, with the loader's own words.
     QFunctionPointer resolve(const char* symbol);
+    // The same for a function the library may leave out: null when it has
+    // none, with no error.
+    QFunctionPointer resolveOptional(const char* symbol);
 
     bool isLoaded() const;
 
@@ -37,6 +43,7 @@ private:
 
     QString m_baseName;
     QString (*m_advice)();
+    Language m_language;
     QString m_folder; // empty: the platform's search
     std::unique_ptr<QLibrary> m_library;
 };

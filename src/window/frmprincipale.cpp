@@ -12,10 +12,13 @@
 #include "platform/runtimeerror.h"
 #include "platform/windowfont.h"
 
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 
 #include <array>
 
@@ -120,6 +123,9 @@ void frmPrincipale::createControls() {
     // platform.
     cmdExécute->setAutoDefault(true);
 
+    // Its tooltip says why the module reads as it does (eventFilter).
+    lblAcquiConnecté->installEventFilter(this);
+
     sliRefresh->setRange(1, 5);
     sliRefresh->setSingleStep(1);
     sliRefresh->setPageStep(5);
@@ -158,6 +164,23 @@ void frmPrincipale::connectHandlers() {
     wire(cmbCommandes, &QComboBox::activated, &frmPrincipale::cmbCommandes_Click);
     wire(cmbCommandes, &CommandComboBox::focusLost, &frmPrincipale::cmbCommandes_LostFocus);
     wire(cmdExécute, &QPushButton::clicked, &frmPrincipale::cmdExécute_Click);
+}
+
+bool frmPrincipale::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != lblAcquiConnecté || event->type() != QEvent::ToolTip)
+        return QWidget::eventFilter(watched, event);
+    // Asked of the library only when the operator points at the label, so
+    // that a tick costs nothing more; on the window's thread, like every call.
+    const QPoint where = static_cast<QHelpEvent*>(event)->globalPos();
+    window::runHandler([this, where] {
+        const QString text = modQuelbin::ModuleStatusText();
+        // The library's words as written, even those Qt would take for markup.
+        QToolTip::showText(
+            where,
+            Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text,
+            lblAcquiConnecté);
+    });
+    return true;
 }
 
 void frmPrincipale::Form_Load() {

@@ -52,6 +52,9 @@ public:
     QLabel* lblRefresh = nullptr;
     QTimer* tmrMiseÀJour = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createControls();
     void connectHandlers();

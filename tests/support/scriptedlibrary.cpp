@@ -19,6 +19,7 @@ struct Controls {
     decltype(&script_setCommandName) setCommandName;
     decltype(&script_setRawData) setRawData;
     decltype(&script_forgetRawData) forgetRawData;
+    decltype(&script_setStatusText) setStatusText;
     decltype(&script_callCount) callCount;
     decltype(&script_call) call;
     decltype(&script_callBuffer) callBuffer;
@@ -48,6 +49,7 @@ Controls& controls() {
         bind(library, r.setCommandName, "script_setCommandName");
         bind(library, r.setRawData, "script_setRawData");
         bind(library, r.forgetRawData, "script_forgetRawData");
+        bind(library, r.setStatusText, "script_setStatusText");
         bind(library, r.callCount, "script_callCount");
         bind(library, r.call, "script_call");
         bind(library, r.callBuffer, "script_callBuffer");
@@ -105,6 +107,10 @@ void ScriptedLibrary::setRawData(std::int32_t index, std::int32_t header, std::i
 
 void ScriptedLibrary::forgetRawData(std::int32_t index) {
     controls().forgetRawData(index);
+}
+
+void ScriptedLibrary::setStatusText(const QByteArray& text) {
+    controls().setStatusText(text.constData(), static_cast<std::int32_t>(text.size()));
 }
 
 QStringList ScriptedLibrary::calls() const {

@@ -29,6 +29,8 @@ public:
                     const QByteArray& bytes);
     // getRawDataInfo and getRawData leave their arguments as they come.
     void forgetRawData(std::int32_t index);
+    // What getStatusText writes, where the library has it.
+    void setStatusText(const QByteArray& text);
 
     // Calls since the last reset or clearCalls: "getDevice(1)" and so on.
     QStringList calls() const;

@@ -17,9 +17,10 @@ namespace {
 using namespace std::chrono_literals;
 
 // Packets no closer than a real meter's at its line speed: 14 bytes take
-// 117 ms at 1200 bauds, 58 ms at 2400.
+// 117 ms at 1200 bauds, 58 ms at 2400. A polled meter answers within the
+// 50 ms after which the driver asks again.
 std::chrono::milliseconds spacing(MeterProtocol protocol) {
-    return protocol == MeterProtocol::metex14 ? 30ms : 60ms;
+    return protocol == MeterProtocol::fs9721 ? 60ms : 30ms;
 }
 
 // "DC  1.234   V\r": mode, value and unit in fixed fields.
@@ -180,17 +181,27 @@ void SerialMeter::run() {
         }
         if (!reading)
             continue;
-        const QByteArray packet =
-            m_protocol == MeterProtocol::metex14 ? metex14(*reading) : fs9721(*reading);
-        const qsizetype half = packet.size() / 2;
+        const QByteArray answer = QByteArray::number(++m_answers % 1000).rightJustified(3, '0');
+        QList<QByteArray> packets;
+        for (int display = 1; m_protocol == MeterProtocol::metex14quad && display <= 4; ++display)
+            packets << metex14({QByteArray::number(display) + '.' + answer, "V"});
+        if (packets.isEmpty())
+            packets << (m_protocol == MeterProtocol::fs9721 ? fs9721(*reading) : metex14(*reading));
+        // The packets of an answer one after the other, as a line carries
+        // them (14 bytes at 9600 bauds take 16 ms); a stall in the middle one.
         const unsigned generation = m_generation;
-        if (const auto pause = std::exchange(m_stall, 0ms); pause > 0ms) {
-            write(packet.first(half));
-            m_wake.wait_for(lock, pause, [this] { return m_stop; });
+        const auto pause = std::exchange(m_stall, 0ms);
+        for (qsizetype i = 0; i < packets.size(); ++i) {
+            QByteArray rest = packets[i];
+            if (i > 0)
+                m_wake.wait_for(lock, 16ms, [this] { return m_stop; });
+            if (pause > 0ms && i == packets.size() / 2) {
+                write(rest.first(rest.size() / 2));
+                m_wake.wait_for(lock, pause, [this] { return m_stop; });
+                rest = rest.sliced(rest.size() / 2);
+            }
             if (m_generation == generation)
-                write(packet.sliced(half));
-        } else {
-            write(packet);
+                write(rest);
         }
         m_nextPacket = std::chrono::steady_clock::now() + spacing(m_protocol);
     }

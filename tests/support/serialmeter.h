@@ -22,13 +22,16 @@ struct Reading {
 };
 
 enum class MeterProtocol {
-    metex14, // ASCII packets, one for each 'D' the meter is sent
-    fs9721,  // LCD segments in binary packets, sent by the meter by itself
+    metex14,     // ASCII packets, one for each 'D' the meter is sent
+    fs9721,      // LCD segments in binary packets, sent by the meter by itself
+    metex14quad, // four metex14 packets for each 'D', one per display
 };
 
 class SerialMeter {
 public:
     // Plugged in as /dev/ttySLV<number>, showing `shown` (nothing: silent).
+    // Whatever it is shown, display d of a four-display meter shows d + 1
+    // and the answer's number in thousandths: a value tells its display.
     SerialMeter(MeterProtocol protocol, int number, std::optional<Reading> shown = {});
     ~SerialMeter();
     SerialMeter(const SerialMeter&) = delete;
@@ -39,7 +42,8 @@ public:
     void send(const QList<Reading>& readings);
     // What the meter sends once nothing waits; nothing: it is silent.
     void keepShowing(std::optional<Reading> reading);
-    // The next packet: its first half, the pause, then the rest.
+    // The next packet (of an answer of four, the third): its first half, the
+    // pause, then the rest.
     void stallNextPacket(std::chrono::milliseconds pause);
     // The port disappears as when a USB adapter is pulled out.
     void unplug();
@@ -67,6 +71,7 @@ private:
     std::optional<Reading> m_shown;
     std::chrono::milliseconds m_stall{0};
     int m_requests = 0;
+    int m_answers = 0;
     std::chrono::steady_clock::time_point m_nextPacket;
     bool m_stop = false;
     std::thread m_thread;

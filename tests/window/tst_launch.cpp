@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,11 +21,15 @@ const QString moduleNotFound = qt_error_string(126);   // ERROR_MOD_NOT_FOUND
 const QString functionNotFound = qt_error_string(127); // ERROR_PROC_NOT_FOUND
 const QString notALibrary = qt_error_string(193);      // ERROR_BAD_EXE_FORMAT
 const QString simulationLauncher = QStringLiteral("« Lancer la simulation.cmd »");
+const QString simulationMenuEntry =
+    QStringLiteral("« Solvane sur le module simulé » dans le menu Démarrer");
 #else
 const QString moduleNotFound = QStringLiteral("cannot open shared object file");
 const QString functionNotFound = QStringLiteral("undefined symbol");
 const QString notALibrary = QStringLiteral(SOLVANE_BROKEN_DIR);
 const QString simulationLauncher = QStringLiteral("« solvane-simulation »");
+const QString simulationMenuEntry =
+    QStringLiteral("« Solvane sur le module simulé » dans le menu des applications");
 #endif
 
 const QString quelbinFile = platform::libraryFileName(QStringLiteral("Quelbin"));
@@ -66,7 +71,7 @@ private slots:
     void brokenLibraryEndsWithOneReport_data();
     void brokenLibraryEndsWithOneReport();
 #ifndef Q_OS_WIN
-    void hintNamesTheSigrokLauncherWhereInstalled();
+    void hintNamesTheLaunchersInstalled();
 #endif
 };
 
@@ -76,9 +81,12 @@ void tst_launch::brokenLibraryEndsWithOneReport_data() {
     QTest::addColumn<bool>("plantedInCurrentFolder");
 
     QTest::newRow("missing library")
-        << QStringLiteral(SOLVANE_EMPTY_DIR)
-        << QStringList{QStringLiteral("Erreur d'exécution 48"), quelbinFile, moduleNotFound,
-                       platform::librarySearchVariable(), simulationLauncher}
+        << QStringLiteral(SOLVANE_EMPTY_DIR) << QStringList{QStringLiteral("Erreur d'exécution 48"),
+                                                            quelbinFile,
+                                                            moduleNotFound,
+                                                            platform::librarySearchVariable(),
+                                                            simulationMenuEntry,
+                                                            simulationLauncher}
         << false;
     QTest::newRow("only in the current folder")
         << QStringLiteral(SOLVANE_EMPTY_DIR)
@@ -115,21 +123,25 @@ void tst_launch::brokenLibraryEndsWithOneReport() {
 }
 
 #ifndef Q_OS_WIN
-void tst_launch::hintNamesTheSigrokLauncherWhereInstalled() {
+void tst_launch::hintNamesTheLaunchersInstalled() {
     QTemporaryDir bin; // the program in a folder of its own, as in /usr/bin
     QVERIFY(bin.isValid());
     const QString program = bin.filePath(QStringLiteral("Solvane"));
     QVERIFY(QFile::copy(QStringLiteral(SOLVANE_EXECUTABLE), program));
-    const QString sigrokLauncher = QStringLiteral("« solvane-sigrok »");
-    QVERIFY(!reportOf(program, QStringLiteral(SOLVANE_EMPTY_DIR)).contains(sigrokLauncher));
+    const QString alone = reportOf(program, QStringLiteral(SOLVANE_EMPTY_DIR));
+    QCOMPARE(alone.count(QStringLiteral("« solvane-")), 1); // the simulation's only
 
-    QFile launcher(bin.filePath(QStringLiteral("solvane-sigrok")));
-    QVERIFY(launcher.open(QIODevice::WriteOnly));
-    launcher.setPermissions(launcher.permissions() | QFile::ExeOwner);
-    launcher.close();
+    for (const char* name : {"solvane-sigrok", "solvane-mqtt"}) {
+        QFile launcher(bin.filePath(QLatin1String(name)));
+        QVERIFY(launcher.open(QIODevice::WriteOnly));
+        launcher.setPermissions(launcher.permissions() | QFile::ExeOwner);
+    }
+    // Each named after what it needs.
     const QString errors = reportOf(program, QStringLiteral(SOLVANE_EMPTY_DIR));
-    QVERIFY2(errors.contains(simulationLauncher) && errors.contains(sigrokLauncher),
-             qPrintable(errors));
+    for (const char* needed :
+         {"SOLVANE_SIGROK_DEVICE.*« solvane-sigrok »", "SOLVANE_MQTT_URL.*« solvane-mqtt »"})
+        QVERIFY2(errors.contains(QRegularExpression(QString::fromUtf8(needed))),
+                 qPrintable(errors));
 }
 #endif
 

@@ -136,6 +136,7 @@ void tst_sigrokparts::settings_data() {
     QTest::newRow("lone comma") << QByteArray(",") << false << QByteArray();
     QTest::newRow("trailing comma") << QByteArray("samplerate=1k,") << false << QByteArray();
     QTest::newRow("nameless") << QByteArray("=3") << false << QByteArray();
+    QTest::newRow("decimal comma") << QByteArray("samplerate=1,5k") << false << QByteArray();
 }
 
 void tst_sigrokparts::settings() {

@@ -1,7 +1,8 @@
 // The libsigrok library on libsigrok's own serial multimeter drivers, the
 // meters emulated on pseudo-terminals: every value end to end, a packet
 // split by a stall, the port pulled out and put back, the meter silent and
-// back. Run with the fake serial library preloaded.
+// back, a four-display meter's values on their own channels across
+// reopenings. Run with the fake serial library preloaded.
 #include "serialmeter.h"
 #include "sigroklibrary.h"
 
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <thread>
 
@@ -124,6 +126,7 @@ private slots:
     void meterSilentThenBack();
     void unloadWhileScanningASilentMeter_data() { addMeters(); }
     void unloadWhileScanningASilentMeter();
+    void fourDisplaysStayApartAcrossReopenings();
 
 private:
     static void addMeters();
@@ -290,6 +293,60 @@ void tst_sigrokserial::unloadWhileScanningASilentMeter() {
     QVERIFY(meter.opened());
     // The scan ends by itself in the library part that stays loaded.
     QTRY_VERIFY_WITH_TIMEOUT(threadIds({}, earlier).isEmpty(), patience);
+}
+
+void tst_sigrokserial::fourDisplaysStayApartAcrossReopenings() {
+    const CapturedStderr captured;
+    SerialMeter meter(MeterProtocol::metex14quad, 0, idle);
+    SigrokLibrary library("peaktech-4390a:conn=" + meter.port());
+    QTRY_COMPARE_WITH_TIMEOUT(library.sensors(), (QByteArrayList{"P1:4", "P2:4", "P3:4", "P4:4"}),
+                              patience);
+
+    // Each value that reaches sensor s must come from display s + 1: its
+    // whole part tells. A header that goes back marks a reopening.
+    std::array<std::int32_t, 4> headers{};
+    int checked = 0, wrong = 0, reopenings = 0, sinceReopening = 0;
+    // Reads, for at most twice the patience, until `done` holds.
+    const auto readUntil = [&](auto done) {
+        QElapsedTimer clock;
+        for (clock.start(); !done() && clock.elapsed() < 2 * patience;) {
+            std::this_thread::sleep_for(20ms);
+            for (std::size_t sensor = 0; sensor < headers.size(); ++sensor) {
+                const Raw raw = library.raw(static_cast<std::int32_t>(sensor));
+                if (raw.header < headers[sensor]) {
+                    ++reopenings;
+                    sinceReopening = headers[sensor] = 0;
+                }
+                const QVector<float> values = floats(raw.bytes);
+                const auto fresh = static_cast<int>(
+                    std::min<qsizetype>(raw.header - headers[sensor], values.size()));
+                for (const float value : values.last(fresh))
+                    wrong += static_cast<std::size_t>(value) == sensor + 1 ? 0 : 1;
+                checked += fresh;
+                sinceReopening += fresh;
+                headers[sensor] = raw.header;
+            }
+        }
+        return done();
+    };
+    // Reopened, then 20 answers read.
+    const auto reopenedAndRead = [&] {
+        const int before = reopenings;
+        return readUntil([&] { return reopenings > before && sinceReopening >= 80; });
+    };
+
+    QVERIFY(readUntil([&] { return checked >= 80; }));
+    // Stalled in the middle of an answer for longer than the library waits
+    // (3 s), and back while the scan 2 s later waits for a packet (3 s).
+    meter.stallNextPacket(6500ms);
+    QVERIFY(reopenedAndRead());
+    QVERIFY(lossLine(captured).contains("nothing received"));
+    const int wrongBefore = wrong;
+    QCOMPARE(library.addCommand(2), 1); // "Reconnecter l'appareil"
+    QVERIFY(reopenedAndRead());
+    qInfo("%d values checked; wrong: %d up to the command, %d after", checked, wrongBefore,
+          wrong - wrongBefore);
+    QCOMPARE(wrong, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_sigrokserial)

@@ -33,6 +33,9 @@ void script_setRawData(int32_t index, int32_t header, int32_t byteCount, const u
                        int32_t length);
 /* From now on getRawDataInfo and getRawData write nothing for `index`. */
 void script_forgetRawData(int32_t index);
+/* What getStatusText writes, in the same way as a name. The library is built
+   twice, with and without that function among its exports. */
+void script_setStatusText(const char* text, int32_t length);
 
 /* Calls received since the last reset or clear: "getDevice(1)" and so on. */
 int32_t script_callCount(void);

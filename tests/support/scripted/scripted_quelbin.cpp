@@ -45,6 +45,7 @@ struct Script {
     std::map<int32_t, Device> devices;
     std::map<int32_t, std::optional<Bytes>> commandNames;
     std::map<int32_t, RawData> rawData;
+    std::optional<Bytes> statusText;
     std::vector<Call> calls;
 };
 
@@ -131,6 +132,10 @@ SOLVANE_EXPORT void script_forgetRawData(int32_t index) {
     script().rawData.erase(index);
 }
 
+SOLVANE_EXPORT void script_setStatusText(const char* text, int32_t length) {
+    script().statusText = nameBytes(text, length);
+}
+
 SOLVANE_EXPORT int32_t script_callCount(void) {
     return static_cast<int32_t>(script().calls.size());
 }
@@ -204,6 +209,12 @@ SOLVANE_EXPORT int32_t SOLVANE_CALL getRawData(int32_t index, uint8_t data[QUELB
     const auto found = script().rawData.find(index);
     if (found != script().rawData.end())
         std::copy(found->second.bytes.begin(), found->second.bytes.end(), data);
+    return 1;
+}
+
+SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]) {
+    record("getStatusText()", text);
+    writeName(script().statusText, text);
     return 1;
 }
 
