@@ -51,7 +51,7 @@ std::int64_t nowNs() {
 // One agent: its own connection, a retained state, a poll every 200 ms.
 class Publisher {
 public:
-    Publisher(TestBroker& broker, int number, ProblemLine& problems)
+    Publisher(TestBroker& broker, int number, ProblemReporter& problems)
         : m_topics("bench-" + std::to_string(number)) {
         LinkSettings settings;
         settings.address = *parseBrokerUrl(broker.url().toStdString()).value;
@@ -174,7 +174,7 @@ ProcessTimes processTimes(qint64 pid) {
 int runScale(const char* self, const char* library, int agents, int viewers, int seconds,
              int periodMs) {
     TestBroker broker;
-    ProblemLine problems("mqtt_bench");
+    ProblemReporter problems("mqtt_bench");
     std::vector<std::unique_ptr<Publisher>> publishers;
     for (int i = 0; i < agents; ++i)
         publishers.push_back(std::make_unique<Publisher>(broker, i, problems));

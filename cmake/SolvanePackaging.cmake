@@ -1,14 +1,19 @@
 # Installs Solvane the way a Linux program is installed, in components, and
 # makes Debian packages of them with CPack (the "package" preset, prefix /usr):
-#   runtime  solvane         the program, libTarvox.so in the system library
-#                            folder, the simulated module and its launcher,
-#                            menu entries, icon, AppStream data, manual page
-#   dev      solvane-dev     the interface headers for module makers
-#   sigrok   solvane-sigrok  the libsigrok acquisition library and its
-#                            launcher, when that library is built
-#   mqtt     solvane-mqtt    the agent that publishes a module over MQTT,
-#                            its service (disabled) and manual page, and the
-#                            MQTT acquisition library with its launcher
+#   runtime     solvane         the program, the simulated module and its
+#                               launcher, menu entries, icon, AppStream data,
+#                               manual page
+#   conversion  libtarvox       libTarvox.so in the system library folder,
+#                               for the program and the agent alike
+#   dev         solvane-dev     the interface headers for module makers
+#   sigrok      solvane-sigrok  the libsigrok acquisition library and its
+#                               launcher, when that library is built
+#   mqtt        solvane-mqtt    the MQTT acquisition library with its launcher,
+#                               to watch a module from another machine
+#   agent       solvane-agent   the agent that publishes a module over MQTT,
+#                               its service (disabled), manual page, the
+#                               topics' description and the broker's examples;
+#                               it needs no window, so no package of the GUI
 # Each acquisition library we ship lives in a private folder that only its
 # launcher puts on the library search path, so it never shadows a maker's
 # libQuelbin.so; the program itself finds libraries through the platform's
@@ -33,9 +38,10 @@ set(packagingOutputs)
 install(TARGETS Solvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 # Loaded by the file name libTarvox.so, which is also its SONAME: ldconfig
 # and dpkg know it by that name, and no versioned name or link is needed.
-install(TARGETS tarvox LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime)
-install(FILES ${packagingSource}/solvane.lintian-overrides
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME solvane COMPONENT runtime)
+install(TARGETS tarvox LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT conversion)
+install(FILES ${packagingSource}/libtarvox.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME libtarvox
+        COMPONENT conversion)
 install(FILES ${PROJECT_SOURCE_DIR}/include/quelbin.h ${PROJECT_SOURCE_DIR}/include/tarvox.h
               ${PROJECT_SOURCE_DIR}/include/solvane_abi.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
@@ -77,7 +83,7 @@ function(solvane_gzip input output)
     set(packagingOutputs ${packagingOutputs} ${output} PARENT_SCOPE)
 endfunction()
 
-set(components runtime dev)
+set(components runtime conversion dev)
 solvane_install_module(quelbin_sim solvane-simulation simulation runtime "the simulated module")
 if(TARGET quelbin_sigrok)
     solvane_install_module(quelbin_sigrok solvane-sigrok sigrok sigrok
@@ -88,27 +94,27 @@ if(TARGET quelbin_sigrok)
 endif()
 if(TARGET quelbin_mqtt)
     solvane_install_module(quelbin_mqtt solvane-mqtt mqtt mqtt "a module watched over MQTT")
-    install(TARGETS solvane-agent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT mqtt)
+    install(TARGETS solvane-agent RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT agent)
     configure_file(${packagingSource}/solvane-agent.1.in ${packagingBinary}/solvane-agent.1 @ONLY)
     solvane_gzip(${packagingBinary}/solvane-agent.1 ${packagingBinary}/solvane-agent.1.gz)
-    install(FILES ${packagingBinary}/solvane-agent.1.gz DESTINATION ${manDir} COMPONENT mqtt)
+    install(FILES ${packagingBinary}/solvane-agent.1.gz DESTINATION ${manDir} COMPONENT agent)
     # Debian 12's place for units; CPack enables nothing: the service stays
     # disabled until the administrator enables it.
     install(FILES ${packagingSource}/solvane-agent.service DESTINATION /lib/systemd/system
-            COMPONENT mqtt)
+            COMPONENT agent)
     # The service's options, a template the administrator fills in: a
     # configuration file of the package's, kept through upgrades.
     install(FILES ${packagingSource}/solvane-agent.default DESTINATION /etc/default
-            RENAME solvane-agent COMPONENT mqtt)
-    configure_file(${packagingSource}/solvane-agent.conffiles ${packagingBinary}/mqtt/conffiles
+            RENAME solvane-agent COMPONENT agent)
+    configure_file(${packagingSource}/solvane-agent.conffiles ${packagingBinary}/agent/conffiles
                    COPYONLY)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/mqtt.md
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-mqtt COMPONENT mqtt)
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-agent COMPONENT agent)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/mqtt/mosquitto-solvane.conf
                   ${PROJECT_SOURCE_DIR}/packaging/mqtt/solvane-acl
                   ${PROJECT_SOURCE_DIR}/packaging/mqtt/make-broker-certificates.sh
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-mqtt/examples COMPONENT mqtt)
-    list(APPEND components mqtt)
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-agent/examples COMPONENT agent)
+    list(APPEND components mqtt agent)
 endif()
 
 # Menu entries (the program, and the program on the simulated module, which
@@ -146,9 +152,11 @@ solvane_link_manual_page(Solvane runtime)
 # Every package carries the copyright file and change log in its own folder.
 solvane_gzip(${packagingSource}/changelog ${packagingBinary}/changelog.gz)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME solvane)
+set(CPACK_DEBIAN_CONVERSION_PACKAGE_NAME libtarvox)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME solvane-dev)
 set(CPACK_DEBIAN_SIGROK_PACKAGE_NAME solvane-sigrok)
 set(CPACK_DEBIAN_MQTT_PACKAGE_NAME solvane-mqtt)
+set(CPACK_DEBIAN_AGENT_PACKAGE_NAME solvane-agent)
 foreach(component IN LISTS components)
     string(TOUPPER ${component} upper)
     install(FILES ${packagingSource}/copyright ${packagingBinary}/changelog.gz
@@ -177,8 +185,6 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION science)
 # The window's captions were designed for Arial's metrics, which Liberation
 # Sans has; without it a smaller size of another font keeps them whole.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS fonts-liberation2)
-# libTarvox.so is in a folder that ldconfig caches: dpkg's trigger updates it.
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${packagingSource}/triggers)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "monitor for a data-acquisition module
 Solvane shows, in one window with French texts, whether a data-acquisition
 module is connected, how many sensors and commands it offers, a running log
@@ -186,9 +192,18 @@ of a chosen sensor's raw data decoded by its data type, and sends a chosen
 command to the module.
 
 It talks to the module through the maker's acquisition library,
-libQuelbin.so, found by the system's library search. The package ships the
-conversion library libTarvox.so and a simulated module, started with
-solvane-simulation, to see every feature without hardware.")
+libQuelbin.so, found by the system's library search. The package ships a
+simulated module, started with solvane-simulation, to see every feature
+without hardware.")
+
+set(CPACK_DEBIAN_CONVERSION_PACKAGE_SECTION libs)
+# libTarvox.so is in a folder that ldconfig caches: dpkg's trigger updates it.
+set(CPACK_DEBIAN_CONVERSION_PACKAGE_CONTROL_EXTRA ${packagingSource}/triggers)
+set(CPACK_DEBIAN_CONVERSION_DESCRIPTION "conversion library of Solvane's sensor data types
+libTarvox.so turns the raw bytes of one sensor value into a typed value
+(truth value, 8-, 16- or 32-bit integer, 32- or 64-bit floating-point
+number). Solvane and solvane-agent load it by that name through the
+system's library search.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_ARCHITECTURE all)
@@ -205,18 +220,31 @@ its settings come from the variables SOLVANE_SIGROK_DEVICE and
 SOLVANE_SIGROK_CONFIG.")
 
 set(CPACK_DEBIAN_MQTT_PACKAGE_SECTION science)
-set(CPACK_DEBIAN_MQTT_PACKAGE_CONTROL_EXTRA ${packagingBinary}/mqtt/conffiles)
 set(CPACK_DEBIAN_MQTT_DESCRIPTION "Solvane over MQTT: watch a module from another machine
-solvane-agent runs beside a data-acquisition module and publishes it to an
-MQTT broker (TLS, user names and passwords supported); its systemd unit is
-installed disabled. The MQTT acquisition library, in a private folder with
-the launcher solvane-mqtt, lets Solvane watch and command such a module from
-any machine; SOLVANE_MQTT_URL names the broker and the module.")
+An acquisition library for Solvane, in a private folder with the launcher
+solvane-mqtt, that reads back a module published by solvane-agent to an
+MQTT broker (TLS, user names and passwords supported), so that Solvane
+watches and commands it from any machine; SOLVANE_MQTT_URL names the broker
+and the module.")
+
+set(CPACK_DEBIAN_AGENT_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_AGENT_PACKAGE_CONTROL_EXTRA ${packagingBinary}/agent/conffiles)
+set(CPACK_DEBIAN_AGENT_DESCRIPTION "publishes a data-acquisition module over MQTT, without a window
+solvane-agent runs beside a data-acquisition module, loads its acquisition
+library as Solvane would, and publishes the module to an MQTT broker (TLS,
+user names and passwords supported) for Solvane to watch from any machine
+with solvane-mqtt. It shows nothing and needs no display; its systemd unit
+is installed disabled. The topics' description and a broker's example
+set-up come with it.")
 
 include(CPack)
-cpack_add_component(runtime)
+# The program and the agent both load the conversion library; the rest
+# extends the program.
+cpack_add_component(conversion)
+cpack_add_component(runtime DEPENDS conversion)
+cpack_add_component(agent DEPENDS conversion)
 foreach(component IN LISTS components)
-    if(NOT component STREQUAL "runtime")
+    if(NOT component MATCHES "^(conversion|runtime|agent)$")
         cpack_add_component(${component} DEPENDS runtime)
     endif()
 endforeach()

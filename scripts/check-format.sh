@@ -4,8 +4,9 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
-mapfile -t files < <(git ls-files --cached --others --exclude-standard -- 'src/*.cpp' 'src/*.h' 'libs/*.cpp' 'libs/*.h' \
-    'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'include/*.h')
+mapfile -t files < <(git ls-files --cached --others --exclude-standard -- 'src/*.cpp' 'src/*.h' \
+    'agent/*.cpp' 'agent/*.h' 'libs/*.cpp' 'libs/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' \
+    'bench/*.h' 'include/*.h')
 differing=()
 for file in "${files[@]}"; do
     if ! clang-format --style=file "$file" | cmp -s - "$file"; then

@@ -41,9 +41,10 @@ if ! cmake --workflow --preset package >"$scratch/workflow.log" 2>&1; then
 fi
 grep -E "warning|error" "$scratch/workflow.log" || true
 runtime="$build/solvane_1.00_amd64.deb"
+conversion="$build/libtarvox_1.00_amd64.deb"
 dev="$build/solvane-dev_1.00_all.deb"
 debs=("$build"/*.deb)
-check "the packages build: ${debs[*]##*/}" test -f "$runtime" -a -f "$dev"
+check "the packages build: ${debs[*]##*/}" test -f "$runtime" -a -f "$conversion" -a -f "$dev"
 
 # Lintian, overrides included; its warnings count as failures too.
 if lintian --fail-on error,warning --display-info "${debs[@]}" >"$scratch/lintian" 2>&1; then
@@ -199,7 +200,18 @@ if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then
     check "solvane-sigrok loads the libsigrok libQuelbin.so" loadedFrom "$scratch/sigrok" "$sigrok"
 fi
 
+agentDeb="$build/solvane-agent_1.00_amd64.deb"
 if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
+    # The agent runs where no display is: neither it nor what it depends on
+    # brings a package of the GUI.
+    agentDepends="$(dpkg-deb -f "$agentDeb" Depends)"
+    conversionDepends="$(dpkg-deb -f "$conversion" Depends)"
+    agentDepends+="${conversionDepends:+, $conversionDepends}"
+    if grep -qE 'libqt6(gui|widgets|dbus)|(^|, )solvane \(' <<<"$agentDepends"; then
+        fail "solvane-agent depends on no GUI package: $agentDepends"
+    else
+        pass "solvane-agent depends on no GUI package ($agentDepends)"
+    fi
     for file in "$stage"/usr/bin/{solvane-agent,solvane-mqtt} \
         "$stage"/usr/lib/solvane/mqtt/libQuelbin.so "$stage"/lib/systemd/system/solvane-agent.service \
         "$stage"/usr/share/man/man1/{solvane-agent,solvane-mqtt}.1.gz; do
@@ -214,7 +226,7 @@ if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
     check "solvane-agent refuses a missing password file at once (status 2)" \
         sh -c "timeout 10 '$stage/usr/bin/solvane-agent' --broker mqtts://127.0.0.1 --module m --username u --password-file /nonexistent 2>/dev/null; test \$? -eq 2"
     check "/etc/default/solvane-agent is a configuration file of the package" \
-        sh -c "dpkg-deb -I '$build/solvane-mqtt_1.00_amd64.deb' conffiles | grep -qx /etc/default/solvane-agent"
+        sh -c "dpkg-deb -I '$agentDeb' conffiles | grep -qx /etc/default/solvane-agent"
     check "the unit reads the password through systemd's credentials" \
         grep -q '^LoadCredential=mqtt-password:/etc/solvane/agent.pw' "$stage/lib/systemd/system/solvane-agent.service"
 
@@ -223,7 +235,7 @@ if [ -f "$build/solvane-mqtt_1.00_amd64.deb" ]; then
     # shipped configuration and rules (paths moved, a free loopback port),
     # the packaged agent on the simulated module as agent-bench-3, read back
     # by operator-alice. The broker reads its files as the user mosquitto.
-    examples="$stage/usr/share/doc/solvane-mqtt/examples"
+    examples="$stage/usr/share/doc/solvane-agent/examples"
     setup="$scratch/broker"
     chmod 755 "$scratch"
     mkdir -m 755 "$setup"

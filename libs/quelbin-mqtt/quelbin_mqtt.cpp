@@ -5,17 +5,16 @@
 // the answers of one tick agree.
 #include "quelbin.h"
 
-#include "boundarytext.h"
 #include "brokeraddress.h"
 #include "brokerlink.h"
 #include "localfiles.h"
+#include "namebuffer.h"
 #include "remotemodule.h"
-#include "residence.h"
+#include "staysloaded.h"
 #include "topics.h"
 #include "wire.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,7 +39,7 @@ std::string commandIdPrefix() {
 }
 
 // Made on the first call; destroyed, link stopped, when the library is
-// unloaded or the program ends (not on Windows, see residence.h).
+// unloaded or the program ends (not on Windows, see staysloaded.h).
 class Library {
 public:
     Library()
@@ -149,7 +148,7 @@ public:
                 return false;
             }
             const auto position = static_cast<std::size_t>(index);
-            request = {index, m_snapshot.commandNames[position], m_snapshot.latestPoll,
+            request = {index, m_snapshot.commands[position], m_snapshot.latestPoll,
                        m_commandPrefix + std::to_string(++m_commandCount)};
         }
         return m_link->publish(m_topics->command, encodeCommand(request), 1, false);
@@ -183,7 +182,7 @@ private:
                                  probe == BrokerLink::ProbeState::Unanswered);
     }
 
-    ProblemLine m_problems;
+    ProblemReporter m_problems;
     std::string m_commandPrefix;
     std::string m_moduleName;
     std::optional<Topics> m_topics;
@@ -230,7 +229,7 @@ extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t index,
         const Snapshot::Sensor* sensor = sensorAt(s, index);
         if (sensor == nullptr)
             return 0;
-        std::memcpy(name, sensor->name.c_str(), sensor->name.size() + 1);
+        solvane::writeUtf8Name({name, QUELBIN_NAME_SIZE}, sensor->name);
         *dataType = sensor->type;
         return 1;
     });
@@ -248,8 +247,8 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index,
     return library().read([&](const Snapshot& s) -> int32_t {
         if (index < 0 || static_cast<std::size_t>(index) >= s.commands.size())
             return 0;
-        const std::string& text = s.commands[static_cast<std::size_t>(index)];
-        std::memcpy(name, text.c_str(), text.size() + 1);
+        solvane::writeUtf8Name({name, QUELBIN_NAME_SIZE},
+                               s.commands[static_cast<std::size_t>(index)]);
         return 1;
     });
 }
@@ -273,7 +272,7 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]) {
     if (text == nullptr)
         return 0;
-    solvane::writeBoundaryLine(library().statusText(), text, QUELBIN_NAME_SIZE);
+    solvane::writeUtf8Line({text, QUELBIN_NAME_SIZE}, library().statusText());
     return 1;
 }
 

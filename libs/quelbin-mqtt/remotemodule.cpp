@@ -1,6 +1,5 @@
 #include "remotemodule.h"
 
-#include "boundarytext.h"
 #include "topics.h"
 
 #include <algorithm>
@@ -8,20 +7,7 @@
 
 namespace solvane::mqtt {
 
-namespace {
-
-constexpr std::size_t longestName = 127;
-
-std::string nameForSolvane(const std::string& utf8) {
-    std::string name = utf8ToBoundaryText(utf8);
-    if (name.size() > longestName)
-        name.resize(longestName);
-    return name;
-}
-
-} // namespace
-
-RemoteModule::RemoteModule(std::string module, ProblemLine& problems)
+RemoteModule::RemoteModule(std::string module, ProblemReporter& problems)
     : m_module(std::move(module)), m_problems(problems) {
     const Topics topics(m_module);
     m_stateTopic = topics.state;
@@ -33,11 +19,8 @@ void RemoteModule::receive(const std::string& topic, std::string_view payload,
                            Clock::time_point now) {
     if (topic == m_pollTopic) {
         auto poll = decodePoll(payload);
-        if (!poll) {
-            m_problems.event("unreadable polls",
-                             "module '" + m_module + "': unreadable poll message dropped");
-            return;
-        }
+        if (!poll)
+            return dropUnreadable("poll");
         std::lock_guard lock(m_mutex);
         // The agent's poll counter restarts from 1 with the agent; an older
         // message delivered late never replaces a newer one.
@@ -49,11 +32,8 @@ void RemoteModule::receive(const std::string& topic, std::string_view payload,
         m_agentOnline = true;
     } else if (topic == m_stateTopic) {
         auto state = decodeState(payload);
-        if (!state) {
-            m_problems.event("unreadable states",
-                             "module '" + m_module + "': unreadable state message dropped");
-            return;
-        }
+        if (!state)
+            return dropUnreadable("state");
         std::lock_guard lock(m_mutex);
         m_state = std::move(*state);
         m_haveState = true;
@@ -68,6 +48,11 @@ void RemoteModule::receive(const std::string& topic, std::string_view payload,
             m_silenceReported = true;
         }
     }
+}
+
+void RemoteModule::dropUnreadable(const std::string& what) {
+    m_problems.event("unreadable " + what + "s",
+                     "module '" + m_module + "': unreadable " + what + " message dropped");
 }
 
 void RemoteModule::linkUp(bool up, Clock::time_point now) {
@@ -158,7 +143,7 @@ Snapshot RemoteModule::snapshot(Clock::time_point now) const {
     snapshot.commandsAllowed = m_state.commandsAllowed;
     snapshot.latestPoll = m_poll.poll;
     for (const SensorDescription& sensor : m_state.sensors)
-        snapshot.sensors.push_back({nameForSolvane(sensor.name), sensor.type, 0, {}});
+        snapshot.sensors.push_back({sensor.name, sensor.type, 0, {}});
     for (const SensorReading& reading : m_poll.sensors) {
         const auto index = static_cast<std::size_t>(reading.index);
         if (index < snapshot.sensors.size()) {
@@ -166,9 +151,7 @@ Snapshot RemoteModule::snapshot(Clock::time_point now) const {
             snapshot.sensors[index].raw = reading.raw;
         }
     }
-    for (const std::string& command : m_state.commands)
-        snapshot.commands.push_back(nameForSolvane(command));
-    snapshot.commandNames = m_state.commands;
+    snapshot.commands = m_state.commands;
     return snapshot;
 }
 

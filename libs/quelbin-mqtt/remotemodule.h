@@ -3,7 +3,7 @@
 // so that every answer of one tick comes from the same state.
 #pragma once
 
-#include "problemline.h"
+#include "problemreporter.h"
 #include "wire.h"
 
 #include <array>
@@ -24,7 +24,7 @@ inline constexpr std::chrono::milliseconds shortestSilence{1200};
 
 struct Snapshot {
     struct Sensor {
-        std::string name; // Windows-1252, at most 127 bytes
+        std::string name; // UTF-8, as the agent wrote it
         std::int32_t type = -1;
         std::int32_t header = 0;
         std::vector<std::uint8_t> raw;
@@ -36,14 +36,13 @@ struct Snapshot {
     bool connected = false; // the module, as its agent reads it
     bool commandsAllowed = false;
     std::vector<Sensor> sensors;
-    std::vector<std::string> commands;     // Windows-1252, at most 127 bytes each
-    std::vector<std::string> commandNames; // the same in UTF-8, as the agent wrote them
-    std::uint64_t latestPoll = 0;          // the agent's latest poll received
+    std::vector<std::string> commands; // UTF-8, as the agent wrote them
+    std::uint64_t latestPoll = 0;      // the agent's latest poll received
 };
 
 class RemoteModule {
 public:
-    RemoteModule(std::string module, ProblemLine& problems);
+    RemoteModule(std::string module, ProblemReporter& problems);
 
     // The link's thread.
     void receive(const std::string& topic, std::string_view payload, Clock::time_point now);
@@ -62,13 +61,16 @@ public:
     Snapshot snapshot(Clock::time_point now) const;
 
 private:
+    // A message that is not what the agent writes ("poll", "state"): dropped
+    // whole, and said within the budget of its kind.
+    void dropUnreadable(const std::string& what);
     bool fresh(Clock::time_point now) const;
     bool silent(Clock::time_point now) const;
     std::chrono::milliseconds silenceLimit() const;
 
     std::string m_module;
     std::string m_stateTopic, m_pollTopic, m_statusTopic;
-    ProblemLine& m_problems;
+    ProblemReporter& m_problems;
     mutable std::mutex m_mutex;
     bool m_linkUp = false;
     bool m_agentOnline = false;

@@ -1,6 +1,7 @@
 #include "modulestate.h"
 
-#include <algorithm>
+#include "namebuffer.h"
+
 #include <cstring>
 
 namespace solvane::sigrok {
@@ -28,9 +29,7 @@ bool ModuleState::describe(std::int32_t index, char* name, std::size_t nameSize,
     if (polledHistory(index) == nullptr || nameSize == 0)
         return false;
     const SensorInfo& sensor = m_polled.sensors[static_cast<std::size_t>(index)];
-    const std::size_t length = std::min(sensor.name.size(), nameSize - 1);
-    std::memcpy(name, sensor.name.data(), length);
-    name[length] = '\0';
+    solvane::writeWesternName({name, nameSize}, sensor.name);
     dataType = static_cast<std::int32_t>(sensor.type);
     return true;
 }

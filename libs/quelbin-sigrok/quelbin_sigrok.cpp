@@ -6,12 +6,11 @@
 // answer from until the next poll.
 #include "quelbin.h"
 
-#include "boundarytext.h"
 #include "library.h"
+#include "namebuffer.h"
 
 #include <array>
 #include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -28,7 +27,7 @@ struct Release {
 };
 const Release release;
 
-// In the order of Command; Windows-1252, as Solvane reads names.
+// In the order of Command; Windows-1252 text, as the name writer takes it.
 constexpr std::array commandNames{
     "D\xE9marrer l'acquisition",
     "Arr\xEAter l'acquisition",
@@ -67,8 +66,8 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index,
                                                               char name[QUELBIN_NAME_SIZE]) {
     if (name == nullptr || !validCommand(index))
         return 0;
-    const char* text = commandNames[static_cast<std::size_t>(index)];
-    std::memcpy(name, text, std::strlen(text) + 1);
+    solvane::writeWesternName({name, QUELBIN_NAME_SIZE},
+                              commandNames[static_cast<std::size_t>(index)]);
     return 1;
 }
 
@@ -90,7 +89,7 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getRawDataInfo(int32_t index, int
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_NAME_SIZE]) {
     if (text == nullptr)
         return 0;
-    solvane::writeBoundaryLine(library().acquisition.problem(), text, QUELBIN_NAME_SIZE);
+    solvane::writeUtf8Line({text, QUELBIN_NAME_SIZE}, library().acquisition.problem());
     return 1;
 }
 

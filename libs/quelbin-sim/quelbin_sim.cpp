@@ -2,26 +2,16 @@
 // calls them from its GUI thread only, so the module needs no locking.
 #include "quelbin.h"
 
-#include "boundarytext.h"
 #include "module.h"
+#include "namebuffer.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
 solvane::sim::Module& module() {
     static solvane::sim::Module instance;
     return instance;
-}
-
-// Copies `western` (Windows-1252), in the boundary's code page, and its
-// terminating zero; the rest of the buffer is left as is.
-void writeName(const char* western, char* name) {
-    const std::string text = solvane::westernToBoundaryText(western);
-    const std::size_t length = std::min<std::size_t>(text.size(), QUELBIN_NAME_SIZE - 1);
-    std::memcpy(name, text.data(), length);
-    name[length] = '\0';
 }
 
 } // namespace
@@ -41,7 +31,7 @@ extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t index,
     if (sensor == nullptr || name == nullptr || dataType == nullptr) {
         return 0;
     }
-    writeName(sensor->name, name);
+    solvane::writeWesternName({name, QUELBIN_NAME_SIZE}, sensor->name);
     *dataType = static_cast<int32_t>(sensor->type);
     return 1;
 }
@@ -56,7 +46,7 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index,
     if (text == nullptr || name == nullptr) {
         return 0;
     }
-    writeName(text, name);
+    solvane::writeWesternName({name, QUELBIN_NAME_SIZE}, text);
     return 1;
 }
 
@@ -79,7 +69,8 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getStatusText(char text[QUELBIN_N
     if (text == nullptr) {
         return 0;
     }
-    writeName(module().connected() ? "" : solvane::sim::Module::disconnectedText(), text);
+    solvane::writeWesternName({text, QUELBIN_NAME_SIZE},
+                              module().connected() ? "" : solvane::sim::Module::disconnectedText());
     return 1;
 }
 

@@ -1,13 +1,13 @@
 #include "modquelbin.h"
 
+#include "datatypes/fixedwidth.h"
 #include "datatypes/modconversion.h"
 #include "datatypes/modtypesdonnees.h"
-#include "platform/arith.h"
-#include "platform/messagebox.h"
-#include "platform/native.h"
-#include "platform/text.h"
+#include "datatypes/numbertext.h"
+#include "modulereading.h"
 #include "quelbinlibrary.h"
 #include "window/frmprincipale.h"
+#include "window/messagebox.h"
 
 #include <QLabel>
 #include <QSignalBlocker>
@@ -21,15 +21,8 @@ namespace {
 std::int16_t knownDeviceCount = 0;
 std::int16_t watchedSource = -1;
 
-// Library counts are held in 16 bits. A count outside that range is clamped,
-// so that it is compared and stored like any other and the list is rebuilt
-// once, not on every tick.
-std::int16_t deviceCountFromLibrary() {
-    return platform::saturateToInt16(quelbin::getNbDevices());
-}
-
 QString sensorEntry(std::int16_t index, const QString& name, modTypesDonnées::DataType code) {
-    return QStringLiteral("(") + platform::decimalText(index) + QStringLiteral(") ") + name +
+    return QStringLiteral("(") + numberText::decimalText(index) + QStringLiteral(") ") + name +
            QStringLiteral(" [") + modTypesDonnées::DataTypeName(code) + QStringLiteral("]");
 }
 
@@ -66,18 +59,18 @@ QString ModuleStatusText() {
     quelbin::NameBuffer text{};
     if (!quelbin::getStatusText(text))
         return {};
-    return platform::decodeAnsi({text.data(), platform::lengthToFirstZero(text)});
+    return quelbin::nameText(text);
 }
 
 void ShowDeviceCount() {
-    frmPrincipale::instance().lblNbDevices->setText(QStringLiteral("Nb. senseurs: ") +
-                                                    platform::decimalText(quelbin::getNbDevices()));
+    frmPrincipale::instance().lblNbDevices->setText(
+        QStringLiteral("Nb. senseurs: ") + numberText::decimalText(quelbin::getNbDevices()));
 }
 
 void RefreshDeviceList() {
-    if (deviceCountFromLibrary() == GetKnownDeviceCount())
+    if (quelbin::deviceCount() == GetKnownDeviceCount())
         return;
-    SetKnownDeviceCount(deviceCountFromLibrary());
+    SetKnownDeviceCount(quelbin::deviceCount());
 
     QComboBox* list = frmPrincipale::instance().cmbSourceSurveillée;
     // The program's own changes to the list raise no event: the watched
@@ -86,19 +79,18 @@ void RefreshDeviceList() {
     list->clear();
 
     // Only the first sensors fit the type table; the rest are not listed.
-    const std::int16_t count = std::min(deviceCountFromLibrary(), maxListedDevices);
-    quelbin::NameBuffer name{};
+    const std::int16_t count = std::min(quelbin::deviceCount(), maxListedDevices);
     for (std::int16_t index = 0; index < count; ++index) {
         // A sensor the library cannot read is listed with no name and an
         // unknown type, never with the previous sensor's.
-        name.fill('\0');
-        modTypesDonnées::DataType code = modTypesDonnées::typeNotSet;
-        if (quelbin::getDevice(index, name, code) == 0) {
-            platform::showMessage(QStringLiteral("Incohérence dans l'accès au senseur #") +
-                                  platform::decimalText(index));
+        const quelbin::DeviceDescription device = quelbin::describeDevice(index);
+        if (!device.described) {
+            window::showMessage(QStringLiteral("Incohérence dans l'accès au senseur #") +
+                                numberText::decimalText(index));
         }
-        list->addItem(sensorEntry(index, TrimDeviceName(platform::decodeAnsi(name)), code));
-        modTypesDonnées::SetDeviceType(index, code);
+        list->addItem(
+            sensorEntry(index, TrimDeviceName(quelbin::nameText(device.name)), device.type));
+        modTypesDonnées::SetDeviceType(index, device.type);
     }
     // Qt chooses the first entry of a filled list by itself; none is chosen.
     list->setCurrentIndex(-1);
@@ -109,26 +101,22 @@ void AppendRawData() {
     if (source < 0)
         return;
 
-    std::int32_t header = 0;
-    std::int32_t byteCount = 0;
-    quelbin::RawBuffer data{};
-    quelbin::getRawDataInfo(source, header, byteCount);
-    quelbin::getRawData(source, data);
+    const quelbin::RawReading raw = quelbin::readRaw(source);
 
     // The type comes from the list's current choice, which after a rebuild
     // is none (-1): every byte is then its own element.
     frmPrincipale& window = frmPrincipale::instance();
     const modTypesDonnées::DataType code = modTypesDonnées::GetDeviceType(
-        platform::toInt16(window.cmbSourceSurveillée->currentIndex()));
+        fixedWidth::toInt16(window.cmbSourceSurveillée->currentIndex()));
     const std::int16_t size = modTypesDonnées::DataTypeSize(code);
 
     // Decode only what lies within the buffer: a count above 128 shows its
     // elements up to the buffer's end, a negative count none.
-    const std::int32_t decodedBytes = std::clamp<std::int32_t>(byteCount, 0, data.size());
-    QString line = platform::decimalText(header) + QLatin1Char(';') +
-                   platform::decimalText(byteCount) + QLatin1Char(';');
+    const std::int32_t decodedBytes = raw.bytesWithin();
+    QString line = numberText::decimalText(raw.header) + QLatin1Char(';') +
+                   numberText::decimalText(raw.byteCount) + QLatin1Char(';');
     for (std::int32_t position = 0; position < decodedBytes; position += size) {
-        line += modConversion::RawToText(data.data() + position, code);
+        line += modConversion::RawToText(raw.data.data() + position, code);
         line += QLatin1String(" | ");
     }
 

@@ -9,8 +9,9 @@
 
 namespace quelbin {
 
-// A name as the library writes it: 128 bytes of Windows-1252 text, ended by a
-// zero byte when shorter. Kept as raw bytes; decoded only for display.
+// A name as the library writes it: 128 bytes of text in the system's ANSI
+// code page (Windows-1252 outside Windows), ended by a zero byte when
+// shorter. Kept as raw bytes; decoded only for display (modulereading.h).
 using NameBuffer = std::array<char, QUELBIN_NAME_SIZE>;
 // A sensor's raw data; the library writes at most 128 bytes.
 using RawBuffer = std::array<std::uint8_t, QUELBIN_RAW_SIZE>;

@@ -1,8 +1,7 @@
 #include "modcommandes.h"
 
-#include "platform/arith.h"
-#include "platform/native.h"
-#include "platform/text.h"
+#include "acquisition/modulereading.h"
+#include "datatypes/numbertext.h"
 #include "window/commandcombobox.h"
 #include "window/frmprincipale.h"
 
@@ -28,13 +27,6 @@ std::int32_t commandNamesUpperBound() {
     return static_cast<std::int32_t>(commandNames.size()) - 1;
 }
 
-// Library counts are held in 16 bits. A count outside that range is clamped,
-// so that it is compared and stored like any other and the list is rebuilt
-// once, not on every tick.
-std::int16_t commandCountFromLibrary() {
-    return platform::saturateToInt16(quelbin::getNbCommands());
-}
-
 } // namespace
 
 void InitCommands() {
@@ -53,15 +45,15 @@ const std::vector<quelbin::NameBuffer>& GetCommandNames() {
 }
 
 void RefreshCommandList() {
-    if (commandCountFromLibrary() == GetKnownCommandCount())
+    if (quelbin::commandCount() == GetKnownCommandCount())
         return;
     frmPrincipale& window = frmPrincipale::instance();
     window.lblNbCommandes->setText(QStringLiteral("Mise à jour; patientez..."));
     // The second reading is the count from here on, even if it differs.
-    SetKnownCommandCount(commandCountFromLibrary());
+    SetKnownCommandCount(quelbin::commandCount());
     const std::int16_t count = GetKnownCommandCount();
     window.lblNbCommandes->setText(QStringLiteral("Nombre de commandes: ") +
-                                   platform::decimalText(count));
+                                   numberText::decimalText(count));
 
     CommandComboBox* list = window.cmbCommandes;
     const QSignalBlocker quiet(list); // the program's own changes raise no event
@@ -73,8 +65,7 @@ void RefreshCommandList() {
     for (std::int16_t index = 0; index < count; ++index) {
         quelbin::NameBuffer& name = commandNames[static_cast<std::size_t>(index)];
         quelbin::getCommandName(index, name);
-        list->insertItem(index,
-                         platform::decodeAnsi({name.data(), platform::lengthToFirstZero(name)}));
+        list->insertItem(index, quelbin::nameText(name));
     }
     list->setCurrentIndex(-1);
     window.ValidateCommandIndex();

@@ -1,33 +1,54 @@
 #include "modconversion.h"
 
-#include "platform/text.h"
+#include "datatypes/numbertext.h"
 #include "tarvoxlibrary.h"
+
+#include <concepts>
 
 namespace modConversion {
 
+namespace {
+
 using namespace modTypesDonnées;
 
-QString RawToText(const std::uint8_t* element, DataType code) {
+struct TextOf {
+    QString operator()(std::monostate) const { return QStringLiteral("Inconnu"); }
+    QString operator()(bool value) const {
+        return value ? QStringLiteral("Vrai") : QStringLiteral("Faux");
+    }
+    QString operator()(std::integral auto value) const { return numberText::decimalText(value); }
+    // Widening a float to double is exact, so the single-precision value is
+    // what gets formatted.
+    QString operator()(float value) const {
+        return numberText::fixed5Text(static_cast<double>(value));
+    }
+    QString operator()(double value) const { return numberText::fixed5Text(value); }
+};
+
+} // namespace
+
+Value Decode(const std::uint8_t* element, DataType code) {
     switch (code) {
     case typeBool:
         // Only the low 16 bits of the truth value count.
-        return static_cast<std::uint16_t>(tarvox::ToBOOL(element)) != 0 ? QStringLiteral("Vrai")
-                                                                        : QStringLiteral("Faux");
+        return static_cast<std::uint16_t>(tarvox::ToBOOL(element)) != 0;
     case typeInt1:
-        return platform::decimalText(tarvox::ToINT1(element));
+        return tarvox::ToINT1(element);
     case typeInt2:
-        return platform::decimalText(tarvox::ToINT2(element));
+        return tarvox::ToINT2(element);
     case typeInt4:
-        return platform::decimalText(tarvox::ToINT4(element));
+        return tarvox::ToINT4(element);
     case typeReal4:
-        // Widening a float to double is exact, so the single-precision value
-        // is what gets formatted.
-        return platform::fixed5Text(static_cast<double>(tarvox::ToREAL4(element)));
+        return tarvox::ToREAL4(element);
     case typeReal8:
-        return platform::fixed5Text(tarvox::ToREAL8(element));
+        return tarvox::ToREAL8(element);
     default:
-        return QStringLiteral("Inconnu");
+        return std::monostate{};
     }
+}
+
+QString RawToText(const std::uint8_t* element, DataType code) {
+    return std::visit(TextOf{}, Decode(element, code));
 }
 
 } // namespace modConversion

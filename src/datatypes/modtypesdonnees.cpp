@@ -14,6 +14,27 @@ bool isTableIndex(std::int16_t index) {
     return index >= 0 && index < deviceTypeCount;
 }
 
+// Each defined code's name and size in bytes, in the order of the codes.
+struct TypeFacts {
+    const char* name;
+    std::int16_t size;
+};
+constexpr std::array<TypeFacts, typeReal8 + 1> typeFacts{{
+    {"Bool", 1}, // typeBool: one byte, as Int1
+    {"Int1", 1},
+    {"Int2", 2},
+    {"Int4", 4},
+    {"Real4", 4},
+    {"Real8", 8},
+}};
+
+// None for every code outside 0 to 5 ("Inconnu", size 1).
+const TypeFacts* factsOf(DataType code) {
+    if (code < typeBool || code > typeReal8)
+        return nullptr;
+    return &typeFacts[static_cast<std::size_t>(code)];
+}
+
 } // namespace
 
 void InitDeviceTypes() {
@@ -36,36 +57,13 @@ DataType GetDeviceType(std::int16_t index) {
 }
 
 QString DataTypeName(DataType code) {
-    switch (code) {
-    case typeBool:
-        return QStringLiteral("Bool");
-    case typeInt1:
-        return QStringLiteral("Int1");
-    case typeInt2:
-        return QStringLiteral("Int2");
-    case typeInt4:
-        return QStringLiteral("Int4");
-    case typeReal4:
-        return QStringLiteral("Real4");
-    case typeReal8:
-        return QStringLiteral("Real8");
-    default:
-        return QStringLiteral("Inconnu");
-    }
+    const TypeFacts* type = factsOf(code);
+    return type ? QString::fromLatin1(type->name) : QStringLiteral("Inconnu");
 }
 
 std::int16_t DataTypeSize(DataType code) {
-    switch (code) {
-    case typeInt2:
-        return 2;
-    case typeInt4:
-    case typeReal4:
-        return 4;
-    case typeReal8:
-        return 8;
-    default: // Bool, Int1 and every unknown code
-        return 1;
-    }
+    const TypeFacts* type = factsOf(code);
+    return type ? type->size : std::int16_t{1};
 }
 
 } // namespace modTypesDonnées

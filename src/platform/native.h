@@ -1,10 +1,9 @@
-// What differs between the operating systems, one source per platform
-// (native_unix.cpp, native_win.cpp): how a library is named and searched for,
-// what the loader says when it fails, the system's 8-bit code page, and the
-// window's font.
+// What differs between the operating systems for the window-free part of the
+// program, one source per platform (native_unix.cpp, native_win.cpp): how a
+// library is named and searched for, what the loader says when it fails, and
+// the system's 8-bit code page. The window's font is in windowfont.h.
 #pragma once
 
-#include <QFont>
 #include <QString>
 
 #include <span>
@@ -43,13 +42,5 @@ QString lastLookupError();
 // outside Windows), every byte kept, zero bytes included. Raises the internal
 // error if the code page cannot be decoded, rather than showing blank names.
 QString decodeAnsi(std::span<const char> bytes);
-
-// The size of the designed platform's dialog font, in points.
-inline constexpr int designedPointSize = 8;
-
-// The font whose text metrics the window's designed positions and sizes
-// assume: the designed platform's default dialog font, or one with the same
-// metrics, at the designed size.
-QFont windowFont();
 
 } // namespace platform

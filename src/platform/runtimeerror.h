@@ -1,10 +1,11 @@
-// The run-time errors that end the program, and the one place that reports them.
+// The run-time errors that end the program: their numbers, their standard
+// French descriptions, and the exception that carries one to the handler
+// that reports it (window/errorreport.h; the agent reports them itself).
 #pragma once
 
 #include <QString>
 
 #include <exception>
-#include <functional>
 
 namespace platform {
 
@@ -40,19 +41,5 @@ QString standardDescription(ErrorNumber number);
 // Throws the error with its standard description.
 [[noreturn]] void raise(ErrorNumber number);
 [[noreturn]] void raise(ErrorNumber number, const QString& description);
-
-// Shows the report (a modal box titled "Solvane"), writes it to standard
-// error and runs the ending step, which by default ends the process with
-// status 1. Tests replace the ending step to watch reports without dying.
-void reportRuntimeError(const RuntimeError& error);
-
-using EndingStep = std::function<void(const RuntimeError& error)>;
-void setEndingStep(EndingStep step); // an empty step restores the default
-
-// Runs one handler; a run-time error, or any other exception, stops it and
-// is reported. No exception ever leaves: Qt's event loop must not be
-// unwound. While one of the program's modal boxes is open no handler runs (a
-// timer tick would otherwise re-enter the handler that opened it).
-void runHandler(const std::function<void()>& handler) noexcept;
 
 } // namespace platform

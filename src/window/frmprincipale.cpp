@@ -5,11 +5,12 @@
 #include "clickableslider.h"
 #include "commandcombobox.h"
 #include "commands/modcommandes.h"
+#include "datatypes/fixedwidth.h"
 #include "datatypes/modtypesdonnees.h"
-#include "platform/arith.h"
-#include "platform/native.h"
+#include "datatypes/numbertext.h"
+#include "errorreport.h"
 #include "platform/runtimeerror.h"
-#include "platform/text.h"
+#include "platform/windowfont.h"
 
 #include <QHelpEvent>
 #include <QLabel>
@@ -86,7 +87,7 @@ frmPrincipale::frmPrincipale(QWidget* parent) : QWidget(parent) {
     setFixedSize(twipsToPixels(clientWidth), twipsToPixels(clientHeight));
     createControls();
     connectHandlers();
-    platform::runHandler([this] { Form_Load(); });
+    window::runHandler([this] { Form_Load(); });
 }
 
 frmPrincipale::~frmPrincipale() {
@@ -148,7 +149,7 @@ void frmPrincipale::createControls() {
 template <typename Sender, typename Signal>
 void frmPrincipale::wire(Sender* sender, Signal signal, void (frmPrincipale::*handler)()) {
     connect(sender, signal, this,
-            [this, handler] { platform::runHandler([this, handler] { (this->*handler)(); }); });
+            [this, handler] { window::runHandler([this, handler] { (this->*handler)(); }); });
 }
 
 void frmPrincipale::connectHandlers() {
@@ -171,7 +172,7 @@ bool frmPrincipale::eventFilter(QObject* watched, QEvent* event) {
     // Asked of the library only when the operator points at the label, so
     // that a tick costs nothing more; on the window's thread, like every call.
     const QPoint where = static_cast<QHelpEvent*>(event)->globalPos();
-    platform::runHandler([this, where] {
+    window::runHandler([this, where] {
         const QString text = modQuelbin::ModuleStatusText();
         // The library's words as written, even those Qt would take for markup.
         QToolTip::showText(
@@ -186,7 +187,7 @@ void frmPrincipale::Form_Load() {
     {
         const QSignalBlocker quiet(cmbSourceSurveillée);
         for (std::int16_t i = 0; i < placeholderEntries; ++i)
-            cmbSourceSurveillée->insertItem(i, platform::decimalText(i));
+            cmbSourceSurveillée->insertItem(i, numberText::decimalText(i));
         // Qt chooses the first entry of a filled list by itself; none is chosen.
         cmbSourceSurveillée->setCurrentIndex(-1);
     }
@@ -197,7 +198,7 @@ void frmPrincipale::Form_Load() {
     modCommandes::InitCommands();
     ValidateCommandIndex();
     const std::int32_t middle =
-        platform::checkedAdd32(sliRefresh->minimum(), sliRefresh->maximum()) / 2;
+        fixedWidth::checkedAdd32(sliRefresh->minimum(), sliRefresh->maximum()) / 2;
     sliRefresh->setValue(middle);
     ApplyRefreshRate();
     tmrMiseÀJour->start();
@@ -218,19 +219,19 @@ void frmPrincipale::sliRefresh_Click() {
 void frmPrincipale::ApplyRefreshRate() {
     const std::int32_t value = sliRefresh->value();
     const std::int16_t interval =
-        platform::toInt16(platform::checkedMul32(value, millisecondsPerStep));
+        fixedWidth::toInt16(fixedWidth::checkedMul32(value, millisecondsPerStep));
     if (interval < 0)
         platform::raise(platform::ErrorNumber::InvalidControlValue); // the timer refuses it
     tmrMiseÀJour->setInterval(interval);
     if (interval == 0)
         platform::raise(platform::ErrorNumber::DivisionByZero);
-    const double rate = platform::roundHalfEven2(1000.0 / interval);
-    lblRefresh->setText(QStringLiteral("Rafraîchi ") + platform::shortestText(rate) +
+    const double rate = numberText::roundHalfEven2(1000.0 / interval);
+    lblRefresh->setText(QStringLiteral("Rafraîchi ") + numberText::shortestText(rate) +
                         QStringLiteral("/ fois sec."));
 }
 
 void frmPrincipale::cmbSourceSurveillée_Change() {
-    modQuelbin::SetWatchedSource(platform::toInt16(cmbSourceSurveillée->currentIndex()));
+    modQuelbin::SetWatchedSource(fixedWidth::toInt16(cmbSourceSurveillée->currentIndex()));
 }
 
 void frmPrincipale::cmbSourceSurveillée_Click() {
@@ -256,6 +257,6 @@ void frmPrincipale::ValidateCommandIndex() {
 
 void frmPrincipale::cmdExécute_Click() {
     // Only the chosen position is sent, never typed text; nothing is shown.
-    const std::int16_t chosen = platform::toInt16(cmbCommandes->currentIndex());
+    const std::int16_t chosen = fixedWidth::toInt16(cmbCommandes->currentIndex());
     quelbin::addCommand(chosen);
 }

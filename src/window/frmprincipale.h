@@ -28,7 +28,7 @@ public:
     void ValidateCommandIndex();
 
     // Event handlers. Each runs for the operator's actions (or the timer)
-    // only, inside platform::runHandler; the program's own changes to a
+    // only, inside window::runHandler; the program's own changes to a
     // control raise none.
     void Form_Load();
     void tmrMiseÀJour_Timer();

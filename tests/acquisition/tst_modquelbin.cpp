@@ -1,6 +1,8 @@
 // Module status, sensor count and sensor list, driven through the real window
-// over the scripted acquisition library.
+// over the scripted acquisition library; and the name bytes it reads, on
+// their own.
 #include "acquisition/modquelbin.h"
+#include "acquisition/modulereading.h"
 #include "datatypes/modtypesdonnees.h"
 #include "operatorinput.h"
 #include "scriptedlibrary.h"
@@ -12,9 +14,11 @@
 #include <QLabel>
 #include <QTest>
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <span>
 
 namespace {
 
@@ -91,6 +95,8 @@ private slots:
     void isNameChar();
     void trimDeviceName_data();
     void trimDeviceName();
+    void lengthToFirstZero_data();
+    void lengthToFirstZero();
     void rebuildLeavesNoSelectionAndWatchedSensor();
 };
 
@@ -452,6 +458,30 @@ void tst_modquelbin::trimDeviceName() {
     const QString before = name;
     QCOMPARE(modQuelbin::TrimDeviceName(name), expected);
     QCOMPARE(name, before);
+}
+
+void tst_modquelbin::lengthToFirstZero_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("expected");
+
+    QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("no zero") << QByteArray("abc") << 3;
+    QTest::newRow("zero first") << QByteArray("\0abc", 4) << 0;
+    QTest::newRow("zero inside") << QByteArray("ab\0c\0", 5) << 2;
+    QTest::newRow("high bytes are not zero") << QByteArray("\x80\xFF\0", 3) << 2;
+    QByteArray last(128, 'x');
+    last[127] = '\0';
+    QTest::newRow("zero last of 128") << last << 127;
+    QTest::newRow("128 without zero") << QByteArray(128, 'x') << 128;
+}
+
+void tst_modquelbin::lengthToFirstZero() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, expected);
+
+    QCOMPARE(quelbin::lengthToFirstZero(
+                 std::span(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
+             std::size_t(expected));
 }
 
 void tst_modquelbin::rebuildLeavesNoSelectionAndWatchedSensor() {

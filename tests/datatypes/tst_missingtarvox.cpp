@@ -5,6 +5,7 @@
 #include "datatypes/tarvoxlibrary.h"
 #include "platform/runtimeerror.h"
 #include "testreports.h"
+#include "window/errorreport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,7 +88,7 @@ void tst_missingtarvox::knownCodeRaisesLibraryNotLoaded() {
 void tst_missingtarvox::reportedOnceThroughHandler() {
     TestReports reports;
     bool reachedAfterConversion = false;
-    platform::runHandler([&] {
+    window::runHandler([&] {
         modConversion::RawToText(m_buffer.data(), 5);
         modConversion::RawToText(m_buffer.data(), 3);
         reachedAfterConversion = true;
@@ -103,7 +104,7 @@ void tst_missingtarvox::reportedOnceThroughHandler() {
 void tst_missingtarvox::unknownCodesStillWorkAfterFailure() {
     TestReports reports;
     QString text;
-    platform::runHandler([&] { text = modConversion::RawToText(m_buffer.data(), 6); });
+    window::runHandler([&] { text = modConversion::RawToText(m_buffer.data(), 6); });
     QCOMPARE(text, QStringLiteral("Inconnu"));
     QVERIFY(reports.reports.empty());
 }

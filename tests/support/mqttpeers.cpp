@@ -7,8 +7,6 @@
 #include <QFileInfo>
 #include <QTest>
 
-#include <array>
-
 qint64 waitFor(const std::function<bool()>& done, int limitMs) {
     QElapsedTimer timer;
     timer.start();
@@ -88,21 +86,12 @@ Viewer::Viewer(TestBroker& broker, const QString& module, const QString& user,
         m_folder.filePath(QFileInfo(QStringLiteral(SOLVANE_MQTT_LIBRARY)).fileName());
     if (!m_folder.isValid() || !QFile::copy(QStringLiteral(SOLVANE_MQTT_LIBRARY), copy))
         qFatal("cannot copy the MQTT library");
-    m_library.setFileName(copy);
-    if (!m_library.load())
-        qFatal("%s", qPrintable(m_library.errorString()));
-    if (const char* missing = resolve([&](const char* name) { return m_library.resolve(name); }))
-        qFatal("%s missing", missing);
+    load(copy);
 }
 
 Viewer::~Viewer() {
-    m_library.unload();
-}
-
-QByteArray Viewer::commandName(std::int32_t index) {
-    std::array<char, QUELBIN_NAME_SIZE> name{};
-    getCommandName(index, name.data());
-    return QByteArray(name.data());
+    // Before its folder goes with the copy.
+    unload();
 }
 
 std::int32_t Viewer::command(const QByteArray& start) {

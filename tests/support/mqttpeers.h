@@ -3,9 +3,8 @@
 // Solvane loads it.
 #pragma once
 
-#include "quelbinfunctions.h"
+#include "loadedquelbin.h"
 
-#include <QLibrary>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -46,21 +45,17 @@ private:
 
 // The library, loaded with the variables set; unloaded with the object, its
 // thread stopped (on Windows it stays loaded, see
-// libs/quelbin-mqtt/residence.h, and its link goes on).
-class Viewer : public QuelbinFunctions {
+// libs/quelbin-mqtt/staysloaded.h, and its link goes on).
+class Viewer : public LoadedQuelbin {
 public:
     Viewer(TestBroker& broker, const QString& module, const QString& user, const QString& password,
            const QString& caFile);
     ~Viewer();
-    Viewer(const Viewer&) = delete;
-    Viewer& operator=(const Viewer&) = delete;
 
     bool connected() { return getNbAcqui() > 0; }
-    QByteArray commandName(std::int32_t index);
     // The first command whose name starts with `start`, or -1.
     std::int32_t command(const QByteArray& start);
 
 private:
     QTemporaryDir m_folder;
-    QLibrary m_library;
 };

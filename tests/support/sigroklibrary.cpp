@@ -20,18 +20,10 @@ void setVariable(const char* name, const QByteArray& value) {
 
 } // namespace
 
-SigrokLibrary::SigrokLibrary(const QByteArray& device, const QByteArray& config)
-    : m_library(QStringLiteral(SOLVANE_SIGROK_LIBRARY)) {
+SigrokLibrary::SigrokLibrary(const QByteArray& device, const QByteArray& config) {
     setVariable("SOLVANE_SIGROK_DEVICE", device);
     setVariable("SOLVANE_SIGROK_CONFIG", config);
-    if (!m_library.load())
-        qFatal("%s", qPrintable(m_library.errorString()));
-    if (const char* missing = resolve([&](const char* name) { return m_library.resolve(name); }))
-        qFatal("%s missing", missing);
-}
-
-SigrokLibrary::~SigrokLibrary() {
-    m_library.unload();
+    load(QStringLiteral(SOLVANE_SIGROK_LIBRARY));
 }
 
 QByteArray SigrokLibrary::describe(std::int32_t index) {
@@ -57,9 +49,7 @@ QByteArrayList SigrokLibrary::sensors() {
 
 QByteArray SigrokLibrary::commandName(std::int32_t index) {
     getNbAcqui();
-    std::array<char, QUELBIN_NAME_SIZE> name{};
-    getCommandName(index, name.data());
-    return QByteArray(name.data());
+    return LoadedQuelbin::commandName(index);
 }
 
 Raw SigrokLibrary::raw(std::int32_t index) {

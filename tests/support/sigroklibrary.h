@@ -4,11 +4,10 @@
 #pragma once
 
 #include "capturedstderr.h"
-#include "quelbinfunctions.h"
+#include "loadedquelbin.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
-#include <QLibrary>
 #include <QStringList>
 #include <QVector>
 
@@ -23,14 +22,9 @@ struct Raw {
 
 // Loaded after setting the two variables (a null value leaves a variable
 // unset); unloaded at the end of the scope.
-class SigrokLibrary : public QuelbinFunctions {
+class SigrokLibrary : public LoadedQuelbin {
 public:
     explicit SigrokLibrary(const QByteArray& device, const QByteArray& config = {});
-    ~SigrokLibrary();
-    SigrokLibrary(const SigrokLibrary&) = delete;
-    SigrokLibrary& operator=(const SigrokLibrary&) = delete;
-
-    bool unload() { return m_library.unload(); }
 
     // Each of these is a poll of its own: getNbAcqui, then what it reads.
     bool connected() { return getNbAcqui() > 0; }
@@ -44,8 +38,6 @@ public:
 
 private:
     QByteArray describe(std::int32_t index);
-
-    QLibrary m_library;
 };
 
 // How long a test waits for what the library should do, in milliseconds:

@@ -1,17 +1,18 @@
 #include "testreports.h"
 
-#include "platform/messagebox.h"
+#include "window/errorreport.h"
+#include "window/messagebox.h"
 
 TestReports::TestReports() {
-    platform::setEndingStep([this](const platform::RuntimeError& error) {
+    window::setEndingStep([this](const platform::RuntimeError& error) {
         reports.push_back({error.number(), error.description()});
     });
-    platform::setMessagePresenter([this](const QString&, const QString& text) { boxes << text; });
+    window::setMessagePresenter([this](const QString&, const QString& text) { boxes << text; });
 }
 
 TestReports::~TestReports() {
-    platform::setEndingStep({});
-    platform::setMessagePresenter({});
+    window::setEndingStep({});
+    window::setMessagePresenter({});
 }
 
 QString reportTexts(const TestReports& recorded) {

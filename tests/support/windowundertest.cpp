@@ -1,6 +1,6 @@
 #include "windowundertest.h"
 
-#include "platform/runtimeerror.h"
+#include "window/errorreport.h"
 
 #include <QTimer>
 
@@ -13,7 +13,7 @@ WindowUnderTest::WindowUnderTest(ScriptedLibrary& library)
 WindowUnderTest::~WindowUnderTest() = default;
 
 void WindowUnderTest::tick() {
-    platform::runHandler([this] { m_window->tmrMiseÀJour_Timer(); });
+    window::runHandler([this] { m_window->tmrMiseÀJour_Timer(); });
 }
 
 void WindowUnderTest::ticks(int count) {

@@ -2,13 +2,13 @@
 // the order of the update cycle, and what a run-time error does to a handler.
 #include "acquisition/modquelbin.h"
 #include "operatorinput.h"
-#include "platform/messagebox.h"
 #include "scriptedlibrary.h"
 #include "testhelpers.h"
 #include "testreports.h"
 #include "window/clickableslider.h"
 #include "window/commandcombobox.h"
 #include "window/frmprincipale.h"
+#include "window/messagebox.h"
 #include "windowundertest.h"
 
 #include <QComboBox>
@@ -278,10 +278,10 @@ void tst_frmprincipale::errorInTickStopsLaterStages() {
 
     // The failed-sensor box is where the error strikes, inside the sensor
     // list stage.
-    platform::setMessagePresenter(
+    window::setMessagePresenter(
         [](const QString&, const QString&) { platform::raise(platform::ErrorNumber::Overflow); });
     w.tick();
-    platform::setMessagePresenter({});
+    window::setMessagePresenter({});
 
     QCOMPARE(w.reports.reports.size(), std::size_t{1});
     QCOMPARE(w.reports.reports.front().number, platform::ErrorNumber::Overflow);

@@ -3,15 +3,16 @@
 // choosing sensors and commands at random in between. After every tick the
 // window must still be whole. A failure names the seed; set
 // SOLVANE_FUZZ_SEED to replay it, and SOLVANE_FUZZ_TICKS for another length.
-// Under emulated Wine it runs a tenth of its ticks.
+// Under emulated Wine it runs a quarter of its ticks.
 #include "acquisition/modquelbin.h"
+#include "datatypes/fixedwidth.h"
 #include "datatypes/modtypesdonnees.h"
 #include "fuzz_control.h"
 #include "operatorinput.h"
-#include "platform/arith.h"
 #include "platform/native.h"
 #include "testreports.h"
 #include "window/commandcombobox.h"
+#include "window/errorreport.h"
 #include "window/frmprincipale.h"
 
 #include <QComboBox>
@@ -171,18 +172,18 @@ void tst_fuzzwindow::hostileLibraryNeverBreaksTheWindow() {
 
         const std::int32_t callsBefore = fuzz.nbDevicesCalls();
         const int linesBefore = window.lstRawData->count();
-        platform::runHandler([&] { window.tmrMiseÀJour_Timer(); });
+        window::runHandler([&] { window.tmrMiseÀJour_Timer(); });
         // The log decodes with the type of the list's choice as the tick
         // left it: a rebuild drops the choice before the line is made.
         const int size = modTypesDonnées::DataTypeSize(
-            modTypesDonnées::GetDeviceType(platform::toInt16(sensors->currentIndex())));
+            modTypesDonnées::GetDeviceType(fixedWidth::toInt16(sensors->currentIndex())));
 
         if (!reports.reports.empty())
             QFAIL(where + ": " + reports.reports.front().description.toUtf8());
         QVERIFY2(sensors->count() <= 32, where);
         if (fuzz.nbDevicesCalls() - callsBefore > 2) { // the list was rebuilt
             const int clamped =
-                std::clamp<int>(platform::saturateToInt16(fuzz.lastNbDevices()), 0, 32);
+                std::clamp<int>(fixedWidth::saturateToInt16(fuzz.lastNbDevices()), 0, 32);
             QVERIFY2(sensors->count() == clamped,
                      where + ": " + QByteArray::number(sensors->count()) +
                          " entries for a count of " + QByteArray::number(fuzz.lastNbDevices()));

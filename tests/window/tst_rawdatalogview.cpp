@@ -1,7 +1,7 @@
 // The raw-data log as the operator reads it: every line whole and reachable
 // with the horizontal scroll bar, drawn as Qt draws it, and lines in view
 // holding still while the operator reads further down.
-#include "platform/native.h"
+#include "platform/windowfont.h"
 #include "window/rawdatalogview.h"
 
 #include <QScrollBar>

@@ -1,0 +1,11 @@
+#include "staysloaded.h"
+
+namespace solvane::mqtt {
+
+void stayLoaded() {}
+
+bool tearDownAtUnload() {
+    return true;
+}
+
+} // namespace solvane::mqtt
