@@ -107,10 +107,10 @@ for leg in "${legs[@]}"; do
         SOLVANE_WINE_ROOT="$(tail -n 1 build/wine-root.out)"
         export SOLVANE_WINE_ROOT
         echo "== Wine's root ready $((SECONDS - started)) s later: $SOLVANE_WINE_ROOT"
+        scripts/wine.sh --describe
         # Decided once, so that every Windows program of the run goes the same way.
         SOLVANE_WINE_EMULATE="$(scripts/wine.sh --emulated)"
         export SOLVANE_WINE_EMULATE
-        scripts/wine.sh --describe
         run_preset windows
         # What a test trimmed under emulation, in its own words.
         grep -h "QINFO.*qemu-i386" build/windows/Testing/Temporary/LastTest.log || true
