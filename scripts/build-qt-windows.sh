@@ -85,7 +85,7 @@ cmake -G Ninja -S "$source_dir" -B build \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     "${qt_options[@]}" >build-configure.log 2>&1 ||
     { tail -n 40 build-configure.log >&2; exit 1; }
-echo "build-qt-windows: building (about 20 minutes on two cores)" >&2
+echo "build-qt-windows: building (about 13 minutes on two idle cores)" >&2
 cmake --build build --parallel "$(nproc)" >build.log 2>&1 ||
     { grep -E -B2 -A8 "FAILED|error:" build.log | head -n 80 >&2; exit 1; }
 cmake --install build >/dev/null
