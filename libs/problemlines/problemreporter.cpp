@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace solvane::mqtt {
+namespace solvane {
 
 ProblemReporter::ProblemReporter(std::string prefix) : m_prefix(std::move(prefix)) {}
 
@@ -50,4 +50,4 @@ void ProblemReporter::write(const std::string& line) {
     std::fflush(stderr);
 }
 
-} // namespace solvane::mqtt
+} // namespace solvane

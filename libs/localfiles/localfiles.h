@@ -1,4 +1,4 @@
-// What the MQTT link reads from the machine itself: files named by the user
+// What our libraries read from the machine itself: files named by the user
 // (UTF-8 names, opened as Unicode on Windows), variables, and whether
 // OpenSSL can find the system's trusted certificates. The platform's part is
 // in localfiles_unix.cpp and localfiles_win.cpp, the rest in localfiles.cpp.
@@ -8,10 +8,19 @@
 #include <optional>
 #include <string>
 
-namespace solvane::mqtt {
+namespace solvane {
 
-// A file's contents, or why it cannot be read ("does not exist", "is a
+// A file opened for reading, or why it cannot be ("does not exist", "is a
 // directory", the system's reason).
+struct FileOpened {
+    std::FILE* file = nullptr; // the caller closes it
+    std::string error;
+};
+
+// The file named in UTF-8, opened for reading in binary mode.
+FileOpened openLocalFile(const std::string& utf8Path);
+
+// A file's contents, or why it cannot be read.
 struct FileRead {
     std::optional<std::string> content;
     std::string error;
@@ -20,10 +29,6 @@ struct FileRead {
 // At most `longest` bytes of the file named in UTF-8.
 FileRead readLocalFile(const std::string& utf8Path, std::size_t longest = 1024 * 1024);
 
-// For the platform's readLocalFile: at most `longest` bytes of a file it has
-// opened, which is closed after.
-FileRead readAndClose(std::FILE* file, std::size_t longest);
-
 // The variable's value in UTF-8; none when unset or empty.
 std::optional<std::string> environmentValue(const char* name);
 
@@ -31,4 +36,11 @@ std::optional<std::string> environmentValue(const char* name);
 // certificates. Not on Windows: the OpenSSL built for it has no store there.
 bool systemCertificatesUsable();
 
-} // namespace solvane::mqtt
+#ifdef _WIN32
+// A UTF-8 text as Windows' own Unicode, for its file and folder functions.
+std::wstring wideText(const std::string& utf8);
+// Windows' Unicode text as UTF-8.
+std::string utf8Text(const wchar_t* text);
+#endif
+
+} // namespace solvane

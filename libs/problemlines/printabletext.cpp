@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace solvane::mqtt {
+namespace solvane {
 
 namespace {
 
@@ -72,4 +72,4 @@ std::string quoted(std::string_view text) {
     return result;
 }
 
-} // namespace solvane::mqtt
+} // namespace solvane

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace solvane::mqtt {
+namespace solvane {
 
 class LineBudget {
 public:
@@ -39,4 +39,4 @@ private:
 // 3812 as "3,812".
 std::string groupedCount(std::size_t count);
 
-} // namespace solvane::mqtt
+} // namespace solvane

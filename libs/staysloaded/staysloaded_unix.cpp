@@ -1,6 +1,6 @@
 #include "staysloaded.h"
 
-namespace solvane::mqtt {
+namespace solvane {
 
 void stayLoaded() {}
 
@@ -8,4 +8,4 @@ bool tearDownAtUnload() {
     return true;
 }
 
-} // namespace solvane::mqtt
+} // namespace solvane

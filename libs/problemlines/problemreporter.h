@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-namespace solvane::mqtt {
+namespace solvane {
 
 class ProblemReporter {
 public:
@@ -37,4 +37,4 @@ private:
     LineBudget m_budget;
 };
 
-} // namespace solvane::mqtt
+} // namespace solvane

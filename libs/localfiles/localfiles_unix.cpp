@@ -7,18 +7,18 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace solvane::mqtt {
+namespace solvane {
 
-FileRead readLocalFile(const std::string& utf8Path, std::size_t longest) {
+FileOpened openLocalFile(const std::string& utf8Path) {
     struct stat status {};
     if (::stat(utf8Path.c_str(), &status) != 0)
-        return {std::nullopt, errno == ENOENT ? "does not exist" : std::strerror(errno)};
+        return {nullptr, errno == ENOENT ? "does not exist" : std::strerror(errno)};
     if (S_ISDIR(status.st_mode))
-        return {std::nullopt, "is a directory"};
+        return {nullptr, "is a directory"};
     std::FILE* file = std::fopen(utf8Path.c_str(), "rb");
     if (file == nullptr)
-        return {std::nullopt, std::strerror(errno)};
-    return readAndClose(file, longest);
+        return {nullptr, std::strerror(errno)};
+    return {file, {}};
 }
 
 std::optional<std::string> environmentValue(const char* name) {
@@ -30,4 +30,4 @@ bool systemCertificatesUsable() {
     return true;
 }
 
-} // namespace solvane::mqtt
+} // namespace solvane

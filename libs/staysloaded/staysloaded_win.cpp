@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace solvane::mqtt {
+namespace solvane {
 
 void stayLoaded() {
     HMODULE self = nullptr;
@@ -14,4 +14,4 @@ bool tearDownAtUnload() {
     return false;
 }
 
-} // namespace solvane::mqtt
+} // namespace solvane

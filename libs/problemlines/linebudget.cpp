@@ -1,6 +1,6 @@
 #include "linebudget.h"
 
-namespace solvane::mqtt {
+namespace solvane {
 
 LineBudget::LineBudget(std::size_t linesPerWindow, Clock::duration window)
     : m_linesPerWindow(linesPerWindow), m_window(window) {}
@@ -46,4 +46,4 @@ std::string groupedCount(std::size_t count) {
     return grouped;
 }
 
-} // namespace solvane::mqtt
+} // namespace solvane

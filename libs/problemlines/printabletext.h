@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace solvane::mqtt {
+namespace solvane {
 
 // Text received from elsewhere, safe to print: control characters, C1
 // controls and bytes that are not UTF-8 written as \xNN, and cut after
@@ -16,4 +16,4 @@ std::string shown(std::string_view text, std::size_t longest = 160);
 // The same between single quotes.
 std::string quoted(std::string_view text);
 
-} // namespace solvane::mqtt
+} // namespace solvane
