@@ -185,6 +185,9 @@ void Recorder::commandSent(std::int32_t index, std::int32_t result) {
         return;
     m_staging.clear();
     Reading& reading = add(RowKind::Sent, recording::currentTime());
+    // Sent between two polls, it belongs with the next, the first to show
+    // its effect: a poll made of it alone would be replayed at its time.
+    reading.poll = m_poll + 1;
     reading.index = index;
     reading.value = result;
     m_queue.push(m_staging);

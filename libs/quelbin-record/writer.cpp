@@ -178,8 +178,8 @@ Row Writer::rowOf(const Reading& reading) {
 }
 
 void Writer::append(const Reading& reading) {
-    const Row row = rowOf(reading);
-    // A new file only between polls, so that each holds whole polls.
+    // A new file only between polls, so that each holds whole polls. It
+    // restates the lists as they stood before this reading, which follows.
     const bool due = m_rowsInFile >= m_settings.rowsPerFile ||
                      reading.time - m_fileStart >= m_settings.millisecondsPerFile;
     if (!m_file.isOpen() || (reading.poll != m_lastPoll && due)) {
@@ -191,7 +191,7 @@ void Writer::append(const Reading& reading) {
             return;
     }
     m_lastPoll = reading.poll;
-    appendRow(row);
+    appendRow(rowOf(reading));
 }
 
 void Writer::appendRow(const Row& row) {

@@ -18,7 +18,8 @@
 //   donnees    indice, nom, type, code as the list gives them; entete,
 //              octets as getRawDataInfo gives them; brut, the bytes of the
 //              count within the 128-byte buffer; valeur_n, decoded
-//   envoi      a command the reader sent: indice, nom, code (the answer)
+//   envoi      a command the reader sent, in the poll after it: indice,
+//              nom, code (the answer)
 //   perte      code: rows the disk could not take in time, lost
 #pragma once
 
