@@ -8,9 +8,13 @@
 namespace solvane::record {
 
 SharedObject::SharedObject(const std::string& file) {
-    // A path as given; a bare name through the program's own search (its
-    // folder, then the system's, then PATH), as Solvane loads its libraries.
-    const HMODULE module = LoadLibraryW(wideText(file).c_str());
+    // A bare name through the program's own search (its folder, then the
+    // system's, then PATH), as Solvane loads its libraries. A path as given,
+    // and the libraries it needs looked for in its own folder first, as a
+    // maker's library beside Solvane.exe finds them when Solvane loads it.
+    const bool path = file.find_first_of("\\/") != std::string::npos;
+    const HMODULE module =
+        LoadLibraryExW(wideText(file).c_str(), nullptr, path ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
     if (module == nullptr)
         m_error = systemMessage(GetLastError());
     m_handle = reinterpret_cast<void*>(module);
