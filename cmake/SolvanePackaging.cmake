@@ -257,9 +257,9 @@ An acquisition library for Solvane that sits beneath the program or
 solvane-agent and above the module's own library, passes every call on and
 records what the module said into CSV files that open in a spreadsheet set
 for France or in data tools; and one that plays such a file back as a
-module. The launcher solvane-record (menu entry \"Solvane avec
-enregistrement\") records, solvane-replay FILE replays, and CSV files offer
-\"Rejouer dans Solvane\" among the applications that open them.")
+module. The launcher solvane-record, also in the menu, records;
+solvane-replay FILE replays, and CSV files offer it among the applications
+that open them.")
 
 set(CPACK_DEBIAN_AGENT_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_AGENT_PACKAGE_CONTROL_EXTRA ${packagingBinary}/agent/conffiles)

@@ -31,6 +31,18 @@ public:
     void close();
 
 private:
+    // The platform's part: the folder and those above it made where
+    // missing, or why not; a new file `name` in the folder, never one that
+    // exists.
+    static std::optional<std::string> makeFolders(const std::string& folder);
+    struct Created {
+        std::intptr_t handle = -1;
+        std::string path;
+        bool exists = false; // the name is taken
+        std::string error;
+    };
+    static Created createNew(const std::string& folder, const std::string& name);
+
     std::intptr_t m_handle = -1; // the platform's: a file descriptor, or a HANDLE
     std::string m_path;
 };

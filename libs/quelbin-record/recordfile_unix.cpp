@@ -9,10 +9,7 @@
 
 namespace solvane::record {
 
-namespace {
-
-// The folder and those above it, made where missing.
-std::optional<std::string> makeFolders(const std::string& folder) {
+std::optional<std::string> RecordFile::makeFolders(const std::string& folder) {
     for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
         const std::string part = folder.substr(0, end);
         if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
@@ -22,27 +19,17 @@ std::optional<std::string> makeFolders(const std::string& folder) {
     }
 }
 
-} // namespace
-
-std::optional<std::string> RecordFile::create(const std::string& folder, const std::string& stem) {
-    close();
-    if (const auto problem = makeFolders(folder))
-        return problem;
-    for (int number = 1; number < 1000; ++number) {
-        const std::string path = folder + "/" + stem +
-                                 (number > 1 ? "-" + std::to_string(number) : std::string()) +
-                                 ".csv";
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            m_handle = fd;
-            m_path = path;
-            return std::nullopt;
-        }
-        if (errno != EEXIST)
-            return "cannot make a file in " + folder + ": " + std::strerror(errno);
-    }
-    return "cannot make a file in " + folder + ": the names " + stem + ".csv to " + stem +
-           "-999.csv are all taken";
+RecordFile::Created RecordFile::createNew(const std::string& folder, const std::string& name) {
+    Created created;
+    created.path = folder + "/" + name;
+    const int fd = ::open(created.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0)
+        created.handle = fd;
+    else if (errno == EEXIST)
+        created.exists = true;
+    else
+        created.error = std::strerror(errno);
+    return created;
 }
 
 std::optional<std::string> RecordFile::write(std::string_view text) {

@@ -19,8 +19,9 @@ bool isSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-// The folder and those above it, made where missing.
-std::optional<std::string> makeFolders(const std::string& folder) {
+} // namespace
+
+std::optional<std::string> RecordFile::makeFolders(const std::string& folder) {
     for (std::size_t end = 0; end <= folder.size(); ++end) {
         if (end < folder.size() && !isSeparator(folder[end]))
             continue;
@@ -36,29 +37,19 @@ std::optional<std::string> makeFolders(const std::string& folder) {
     return std::nullopt;
 }
 
-} // namespace
-
-std::optional<std::string> RecordFile::create(const std::string& folder, const std::string& stem) {
-    close();
-    if (const auto problem = makeFolders(folder))
-        return problem;
-    for (int number = 1; number < 1000; ++number) {
-        const std::string path = folder + "\\" + stem +
-                                 (number > 1 ? "-" + std::to_string(number) : std::string()) +
-                                 ".csv";
-        // CREATE_NEW: never a file that exists. Others may read it meanwhile.
-        const HANDLE file = CreateFileW(wideText(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            m_handle = reinterpret_cast<std::intptr_t>(file);
-            m_path = path;
-            return std::nullopt;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS)
-            return "cannot make a file in " + folder + ": " + systemMessage(GetLastError());
-    }
-    return "cannot make a file in " + folder + ": the names " + stem + ".csv to " + stem +
-           "-999.csv are all taken";
+RecordFile::Created RecordFile::createNew(const std::string& folder, const std::string& name) {
+    Created created;
+    created.path = folder + "\\" + name;
+    // CREATE_NEW: never a file that exists. Others may read it meanwhile.
+    const HANDLE file = CreateFileW(wideText(created.path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        created.handle = reinterpret_cast<std::intptr_t>(file);
+    else if (GetLastError() == ERROR_FILE_EXISTS)
+        created.exists = true;
+    else
+        created.error = systemMessage(GetLastError());
+    return created;
 }
 
 std::optional<std::string> RecordFile::write(std::string_view text) {
