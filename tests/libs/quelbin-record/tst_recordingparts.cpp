@@ -264,6 +264,8 @@ void tst_recordingparts::replayPace_data() {
     QTest::newRow("recorded pace") << "0 =1, 99 =1, 100 =2, 299 =2, 300 =3, 500 =4, 699 =4, 700 =0";
     QTest::newRow("paused and resumed")
         << "0 =1, 150 =2, 150 pause, 5000 =2, 5000 resume, 5149 =2, 5150 =3, 5550 =0";
+    QTest::newRow("faster while paused")
+        << "0 =1, 150 pause, 150 x10, 1000 =2, 1000 resume, 1014 =2, 1015 =3";
     QTest::newRow("ten times faster") << "0 =1, 0 x10, 9 =1, 10 =2, 30 =3, 50 =4, 70 =0";
     QTest::newRow("back to x1") << "0 =1, 0 x10, 20 =2, 20 x1, 119 =2, 120 =3";
     QTest::newRow("restarted") << "0 =1, 500 =4, 500 restart, 500 =1, 599 =1, 600 =2, 1300 =0";

@@ -1,9 +1,8 @@
 // A recording's file on its own: fields as a French spreadsheet and data
 // tools read them, records read back, a last row cut short, files that are
-// no recording or hold a bad row, and the replay's clock.
+// no recording or hold a bad row.
 #include "csvfields.h"
 #include "recordingrows.h"
-#include "replayclock.h"
 #include "replayfile.h"
 
 #include <QTemporaryDir>
@@ -68,7 +67,6 @@ private slots:
     void lastRowCutShort();
     void badFiles_data();
     void badFiles();
-    void replayClock();
 };
 
 void tst_recordingcsv::fieldsWritten_data() {
@@ -218,26 +216,6 @@ void tst_recordingcsv::badFiles() {
     const Played played = play(content);
     QCOMPARE(played.polls, polls);
     QCOMPARE(QString::fromStdString(played.problem), problem);
-}
-
-// The recording's time the replay has reached, through pauses and speeds.
-void tst_recordingcsv::replayClock() {
-    using namespace std::chrono_literals;
-    replay::ReplayClock clock;
-    const auto t0 = replay::ReplayClock::Clock::time_point{} + 1h;
-    clock.start(5000, t0);
-    QCOMPARE(clock.at(t0 + 250ms), 5250);
-    clock.pause(t0 + 1s);
-    QCOMPARE(clock.at(t0 + 30s), 6000);
-    clock.resume(t0 + 30s);
-    QCOMPARE(clock.at(t0 + 31s), 7000);
-    clock.setSpeed(10, t0 + 31s);
-    QCOMPARE(clock.at(t0 + 32s), 17000);
-    clock.pause(t0 + 33s);
-    clock.setSpeed(1, t0 + 40s); // while paused: still paused
-    QCOMPARE(clock.at(t0 + 50s), 27000);
-    clock.resume(t0 + 50s);
-    QCOMPARE(clock.at(t0 + 51s), 28000);
 }
 
 QTEST_GUILESS_MAIN(tst_recordingcsv)
