@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace solvane::record {
 
 SharedObject::SharedObject(const std::string& file) {
@@ -13,8 +15,11 @@ SharedObject::SharedObject(const std::string& file) {
     // and the libraries it needs looked for in its own folder first, as a
     // maker's library beside Solvane.exe finds them when Solvane loads it.
     const bool path = file.find_first_of("\\/") != std::string::npos;
+    // The altered search wants backslashes.
+    std::string name = file;
+    std::replace(name.begin(), name.end(), '/', '\\');
     const HMODULE module =
-        LoadLibraryExW(wideText(file).c_str(), nullptr, path ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
+        LoadLibraryExW(wideText(name).c_str(), nullptr, path ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
     if (module == nullptr)
         m_error = systemMessage(GetLastError());
     m_handle = reinterpret_cast<void*>(module);

@@ -116,9 +116,9 @@ void tst_recording::roundTrip() {
         Library recorder(SOLVANE_RECORD_LIBRARY);
         for (int tick = 0; tick < ticks; ++tick) {
             if (tick == 20)
-                QCOMPARE(recorder.addCommand(0), 1); // "Déconnecter le module"
+                QCOMPARE(recorder.addCommand(0), 1); // disconnects the simulated module
             if (tick == 30)
-                QCOMPARE(recorder.addCommand(1), 1); // "Reconnecter le module"
+                QCOMPARE(recorder.addCommand(1), 1); // and connects it again
             seen.push_back(recorder.poll(tick / 4));
             QThread::msleep(tickMs);
         }

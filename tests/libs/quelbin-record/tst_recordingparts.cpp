@@ -193,19 +193,20 @@ void tst_recordingparts::rowsOfASession() {
     QCOMPARE(fake.infoReads[1], 5);
     const QStringList written = files(folder.path());
     QCOMPARE(written.size(), 1);
-    QCOMPARE(rowsOf(written.front()),
-             QStringList({
-                             QStringLiteral("1: ") + listed +
-                                 QStringLiteral(", donnees 0 100, donnees 2 102, donnees 1 201"),
-                             QStringLiteral("2: donnees 0 200, donnees 2 202, donnees 1 301"),
-                             QStringLiteral("3: senseurs, senseur Temp, senseur Niveau, donnees 0 "
-                                            "300, donnees 1 401"),
-                             QStringLiteral("4: connexion 0 câble débranché, senseurs"),
-                             QStringLiteral("6: connexion 0 module éteint"),
-                             QStringLiteral("7: connexion 1, senseurs, senseur Temp, senseur "
-                                            "Niveau, donnees 0 400, donnees 1 401"),
-                         })
-                 .join(QLatin1Char('\n')));
+    QCOMPARE(
+        rowsOf(written.front()),
+        QStringList({
+                        QStringLiteral("1: ") + listed +
+                            QStringLiteral(", donnees 0 100, donnees 2 102, donnees 1 201"),
+                        QStringLiteral("2: donnees 0 200, donnees 2 202, donnees 1 301"),
+                        QStringLiteral("3: senseurs, senseur Temp, senseur Niveau, donnees 0 "
+                                       "300, donnees 1 401"),
+                        QStringLiteral("4: connexion 0 c\u00e2ble d\u00e9branch\u00e9, senseurs"),
+                        QStringLiteral("6: connexion 0 module \u00e9teint"),
+                        QStringLiteral("7: connexion 1, senseurs, senseur Temp, senseur "
+                                       "Niveau, donnees 0 400, donnees 1 401"),
+                    })
+            .join(QLatin1Char('\n')));
 }
 
 // SOLVANE_RECORD_SENSORS=0,2: the reader's sensor 1 is not recorded.
