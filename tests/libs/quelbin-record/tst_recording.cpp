@@ -22,9 +22,7 @@
 #include <csignal>
 #include <vector>
 
-#ifndef _WIN32
 #include <sys/resource.h>
-#endif
 
 namespace {
 
@@ -191,10 +189,6 @@ void tst_recording::recordingStops() {
     QFETCH(bool, fileSizeLimit);
     QFETCH(QString, folderBelow);
     QFETCH(QString, reason);
-#ifdef _WIN32
-    if (fileSizeLimit)
-        QSKIP("no per-process file size limit on Windows");
-#else
     rlimit previous{};
     getrlimit(RLIMIT_FSIZE, &previous);
     const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
@@ -207,7 +201,6 @@ void tst_recording::recordingStops() {
         small.rlim_cur = 40'000;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     }
-#endif
     QTemporaryDir folder;
     QFile plain(folder.filePath(QStringLiteral("a file")));
     QVERIFY(plain.open(QIODevice::WriteOnly));
