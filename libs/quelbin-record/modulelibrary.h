@@ -4,27 +4,15 @@
 // recording library is what that name finds.
 #pragma once
 
-#include "quelbin.h"
+#include "quelbinfunctions.h"
 
 #include <optional>
 #include <string>
 
 namespace solvane::record {
 
-struct ModuleFunctions {
-    decltype(&::getNbAcqui) getNbAcqui = nullptr;
-    decltype(&::getNbDevices) getNbDevices = nullptr;
-    decltype(&::getDevice) getDevice = nullptr;
-    decltype(&::getNbCommands) getNbCommands = nullptr;
-    decltype(&::getCommandName) getCommandName = nullptr;
-    decltype(&::addCommand) addCommand = nullptr;
-    decltype(&::getRawDataInfo) getRawDataInfo = nullptr;
-    decltype(&::getRawData) getRawData = nullptr;
-    decltype(&::getStatusText) getStatusText = nullptr; // optional
-};
-
 struct LoadedModule {
-    std::optional<ModuleFunctions> functions;
+    std::optional<QuelbinFunctions> functions;
     std::string problem; // why there are none
 };
 

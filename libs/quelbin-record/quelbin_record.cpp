@@ -84,7 +84,7 @@ public:
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
 
-    const ModuleFunctions* module() const { return m_module ? &*m_module : nullptr; }
+    const QuelbinFunctions* module() const { return m_module ? &*m_module : nullptr; }
     Recorder* recorder() { return m_recorder.get(); }
 
     // The recording's problem first, then what the module says.
@@ -138,7 +138,7 @@ private:
     }
 
     ProblemReporter m_problems;
-    std::optional<ModuleFunctions> m_module;
+    std::optional<QuelbinFunctions> m_module;
     std::atomic<bool> m_active = false;
     std::unique_ptr<ReadingQueue> m_queue;
     std::unique_ptr<Recorder> m_recorder;
@@ -171,25 +171,25 @@ extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbAcqui(void) {
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbDevices(void) {
-    const ModuleFunctions* module = library().module();
+    const QuelbinFunctions* module = library().module();
     return module ? module->getNbDevices() : 0;
 }
 
 extern "C" SOLVANE_EXPORT int16_t SOLVANE_CALL getDevice(int32_t index,
                                                          char name[QUELBIN_NAME_SIZE],
                                                          int32_t* dataType) {
-    const ModuleFunctions* module = library().module();
+    const QuelbinFunctions* module = library().module();
     return module ? module->getDevice(index, name, dataType) : int16_t{0};
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getNbCommands(void) {
-    const ModuleFunctions* module = library().module();
+    const QuelbinFunctions* module = library().module();
     return module ? module->getNbCommands() : 0;
 }
 
 extern "C" SOLVANE_EXPORT int32_t SOLVANE_CALL getCommandName(int32_t index,
                                                               char name[QUELBIN_NAME_SIZE]) {
-    const ModuleFunctions* module = library().module();
+    const QuelbinFunctions* module = library().module();
     return module ? module->getCommandName(index, name) : 0;
 }
 

@@ -17,7 +17,7 @@ using recording::RowKind;
 
 } // namespace
 
-Recorder::Recorder(const ModuleFunctions& module, ReadingQueue& queue,
+Recorder::Recorder(const QuelbinFunctions& module, ReadingQueue& queue,
                    std::optional<std::set<int>> chosen, const std::atomic<bool>& active)
     : m_module(module), m_queue(queue), m_chosen(std::move(chosen)), m_active(active),
       m_nameBuffer(QUELBIN_NAME_SIZE + overrunRoom), m_rawBuffer(QUELBIN_RAW_SIZE + overrunRoom) {

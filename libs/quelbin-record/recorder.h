@@ -28,7 +28,7 @@ class Recorder {
 public:
     // `chosen`: the sensors to record, none for all. Records only while
     // `active`.
-    Recorder(const ModuleFunctions& module, ReadingQueue& queue,
+    Recorder(const QuelbinFunctions& module, ReadingQueue& queue,
              std::optional<std::set<int>> chosen, const std::atomic<bool>& active);
 
     // After each call the reader made, with what the module answered.
@@ -69,7 +69,7 @@ private:
     // The name in a buffer the module wrote, up to its zero byte.
     static Name nameOf(const char* buffer);
 
-    const ModuleFunctions& m_module;
+    const QuelbinFunctions& m_module;
     ReadingQueue& m_queue;
     std::optional<std::set<int>> m_chosen;
     const std::atomic<bool>& m_active;

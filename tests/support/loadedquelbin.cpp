@@ -14,8 +14,8 @@ QByteArray LoadedQuelbin::commandName(std::int32_t index) {
 
 QByteArray LoadedQuelbin::statusText() {
     std::array<char, QUELBIN_NAME_SIZE> text{};
-    if (m_getStatusText)
-        m_getStatusText(text.data());
+    if (getStatusText)
+        getStatusText(text.data());
     return QByteArray(text.data(), static_cast<qsizetype>(qstrnlen(text.data(), text.size())));
 }
 
@@ -25,6 +25,4 @@ void LoadedQuelbin::load(const QString& file) {
         qFatal("%s", qPrintable(m_library.errorString()));
     if (const char* missing = resolve([&](const char* name) { return m_library.resolve(name); }))
         qFatal("%s missing", missing);
-    m_getStatusText =
-        reinterpret_cast<decltype(m_getStatusText)>(m_library.resolve("getStatusText"));
 }

@@ -30,5 +30,4 @@ protected:
 
 private:
     QLibrary m_library;
-    decltype(&::getStatusText) m_getStatusText = nullptr;
 };

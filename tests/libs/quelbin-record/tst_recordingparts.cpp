@@ -69,8 +69,8 @@ std::int32_t SOLVANE_CALL statusText(char* text) {
     return 1;
 }
 
-const record::ModuleFunctions functions{nbAcqui, nbDevices, device, nbCommands, commandName,
-                                        command, rawInfo,   raw,    statusText};
+const QuelbinFunctions functions{nbAcqui, nbDevices, device, nbCommands, commandName,
+                                 command, rawInfo,   raw,    statusText};
 
 // A session: the recorder on the reader's side, the writer made at the end
 // so that it takes every reading at once, as it would had the reader's

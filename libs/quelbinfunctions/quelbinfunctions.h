@@ -1,5 +1,6 @@
-// The eight functions of an acquisition library that a test or the benchmark
-// loads by hand, each typed by the public header's declaration.
+// The functions of an acquisition library loaded by hand (by the recording
+// library, the tests and the benchmark), each typed by the public header's
+// declaration: the eight, and the optional getStatusText.
 #pragma once
 
 #include "quelbin.h"
@@ -15,9 +16,10 @@ struct QuelbinFunctions {
     decltype(&::addCommand) addCommand = nullptr;
     decltype(&::getRawDataInfo) getRawDataInfo = nullptr;
     decltype(&::getRawData) getRawData = nullptr;
+    decltype(&::getStatusText) getStatusText = nullptr; // none where the library has none
 
     // `lookup(name)` gives the address of an exported function, or null.
-    // Returns the name of the first function missing, or null.
+    // Returns the name of the first of the eight missing, or null.
     template <typename Lookup> const char* resolve(Lookup lookup) {
         const char* missing = nullptr;
         const auto set = [&](auto& function, const char* name) {
@@ -33,6 +35,7 @@ struct QuelbinFunctions {
         set(addCommand, "addCommand");
         set(getRawDataInfo, "getRawDataInfo");
         set(getRawData, "getRawData");
+        getStatusText = reinterpret_cast<decltype(getStatusText)>(lookup("getStatusText"));
         return missing;
     }
 };
