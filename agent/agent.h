@@ -54,7 +54,7 @@ private:
 
     AgentOptions m_options;
     solvane::mqtt::Topics m_topics;
-    solvane::mqtt::ProblemReporter m_problems;
+    solvane::ProblemReporter m_problems;
     ModuleReader m_reader;
     CommandGate m_gate;
     std::uint64_t m_pollNumber = 0;

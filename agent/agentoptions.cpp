@@ -1,6 +1,7 @@
 #include "agentoptions.h"
 
 #include "printabletext.h"
+#include "sensorlist.h"
 #include "wire.h"
 
 #include <QCommandLineParser>
@@ -25,31 +26,10 @@ ParsedOptions failure(const QString& message) {
 
 // What the user gave, safe to print in a message.
 QString shown(const QString& given) {
-    return QString::fromStdString(solvane::mqtt::shown(given.toStdString()));
+    return QString::fromStdString(solvane::shown(given.toStdString()));
 }
 
 } // namespace
-
-std::optional<std::set<int>> parseSensorList(const QString& text) {
-    std::set<int> indices;
-    const auto inRange = [](int index) {
-        return index >= 0 && index < static_cast<int>(solvane::mqtt::maxSensors);
-    };
-    for (const QString& item : text.split(QLatin1Char(','))) {
-        const QStringList bounds = item.trimmed().split(QLatin1Char('-'));
-        if (bounds.size() > 2)
-            return std::nullopt;
-        bool firstOk = false;
-        bool lastOk = false;
-        const int first = bounds.front().toInt(&firstOk);
-        const int last = bounds.back().toInt(&lastOk);
-        if (!firstOk || !lastOk || !inRange(first) || !inRange(last) || first > last)
-            return std::nullopt;
-        for (int index = first; index <= last; ++index)
-            indices.insert(index);
-    }
-    return indices;
-}
 
 ParsedOptions parseOptions(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -132,7 +112,7 @@ ParsedOptions parseOptions(const QStringList& arguments) {
                                .arg(shown(parser.value(rate))));
     }
     if (parser.isSet(sensors)) {
-        options.sensors = parseSensorList(parser.value(sensors));
+        options.sensors = solvane::parseSensorList(parser.value(sensors).toStdString());
         if (!options.sensors)
             return failure(QStringLiteral("--sensors '%1': indices 0 to 31, e.g. 0,2,5-7")
                                .arg(shown(parser.value(sensors))));

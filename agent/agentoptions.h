@@ -36,7 +36,4 @@ struct ParsedOptions {
 // retry mends.
 ParsedOptions parseOptions(const QStringList& arguments);
 
-// "0,2,5-7": sensor indices 0 to 31, single or as ranges.
-std::optional<std::set<int>> parseSensorList(const QString& text);
-
 } // namespace agent

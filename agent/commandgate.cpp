@@ -10,7 +10,7 @@ namespace agent {
 
 namespace {
 
-using solvane::mqtt::shown;
+using solvane::shown;
 
 constexpr std::size_t rememberedIds = 4096;
 

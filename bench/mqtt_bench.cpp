@@ -38,6 +38,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace solvane;
 using namespace solvane::mqtt;
 
 constexpr int sensorsPerModule = 32;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmark with the scripted acquisition library and the conversion
 # library on the search path, headless.
-# usage: bench/run.sh [BUILD_DIR] [ticks|rss|startup|callgrind|sigrok|all] [extra args]
+# usage: bench/run.sh [BUILD_DIR] [ticks|rss|startup|callgrind|sigrok|recording|all] [extra args]
 set -euo pipefail
 build=$(cd "${1:-build/release}" && pwd)
 what=${2:-all}
@@ -32,6 +32,11 @@ ticks) "$bench" "$@" ;;
 rss) "$bench" --rss ;;
 startup) "$bench" --startup "${1:-20}" ;;
 sigrok) "$build/bench/sigrok_bench" "$build/sigrok/libQuelbin.so" "$@" ;;
+recording)
+    "$build/bench/recording_bench" "$build/tests/scripted/libQuelbin.so" \
+        "$build/record/libQuelbin.so" "$build/replay/libQuelbin.so" \
+        "$(mktemp -d /tmp/solvane-recording.XXXXXX)" "$@"
+    ;;
 callgrind)
     n=${1:-200}
     callgrind_case 1 999 "$n"
@@ -46,7 +51,7 @@ all)
     "$bench" --startup 20
     ;;
 *)
-    echo "usage: $0 [BUILD_DIR] [ticks|rss|startup|callgrind|sigrok|all]" >&2
+    echo "usage: $0 [BUILD_DIR] [ticks|rss|startup|callgrind|sigrok|recording|all]" >&2
     exit 2
     ;;
 esac

@@ -10,6 +10,10 @@
 #                               launcher, when that library is built
 #   mqtt        solvane-mqtt    the MQTT acquisition library with its launcher,
 #                               to watch a module from another machine
+#   recording   solvane-recording  the recording and replay libraries, their
+#                               launchers solvane-record and solvane-replay,
+#                               the menu entry "Solvane avec enregistrement"
+#                               and "Open with" for CSV files
 #   agent       solvane-agent   the agent that publishes a module over MQTT,
 #                               its service (disabled), manual page, the
 #                               topics' description and the broker's examples;
@@ -55,10 +59,16 @@ function(solvane_link_manual_page command component)
     install(FILES ${link} DESTINATION ${manDir} COMPONENT ${component})
 endfunction()
 
-# solvane_install_module(<library target> <launcher> <folder> <component> <module>)
+# solvane_install_module(<library target> <launcher> <folder> <component> <module>
+#                        [<launcher template>])
 # Installs an acquisition library in <private dir>/<folder> and a launcher
-# that starts Solvane with that folder first on the library search path.
+# that starts Solvane with that folder first on the library search path
+# (solvane-launcher.in unless another template is named).
 function(solvane_install_module target launcher folder component module)
+    set(template ${packagingSource}/solvane-launcher.in)
+    if(ARGC GREATER 5)
+        set(template ${packagingSource}/${ARGV5})
+    endif()
     set(libraryDir ${SOLVANE_INSTALL_PRIVATEDIR}/${folder})
     install(TARGETS ${target} LIBRARY DESTINATION ${libraryDir} COMPONENT ${component})
 
@@ -66,9 +76,13 @@ function(solvane_install_module target launcher folder component module)
     # relative to the prefix, so this holds wherever the tree is unpacked.
     cmake_path(RELATIVE_PATH libraryDir BASE_DIRECTORY ${CMAKE_INSTALL_BINDIR}
                OUTPUT_VARIABLE LAUNCHER_LIBRARY_DIR_FROM_BIN)
+    # The recording launcher's fall-back: the simulated module.
+    cmake_path(RELATIVE_PATH SOLVANE_INSTALL_PRIVATEDIR BASE_DIRECTORY ${CMAKE_INSTALL_BINDIR}
+               OUTPUT_VARIABLE privateDirFromBin)
+    set(LAUNCHER_SIMULATION_DIR_FROM_BIN ${privateDirFromBin}/simulation)
     set(LAUNCHER_MODULE ${module})
     set(LAUNCHER_LIBRARY_DIR ${SOLVANE_FULL_PRIVATEDIR}/${folder})
-    configure_file(${packagingSource}/solvane-launcher.in ${packagingBinary}/${launcher} @ONLY)
+    configure_file(${template} ${packagingBinary}/${launcher} @ONLY)
     install(PROGRAMS ${packagingBinary}/${launcher} DESTINATION ${CMAKE_INSTALL_BINDIR}
             COMPONENT ${component})
     solvane_link_manual_page(${launcher} ${component})
@@ -83,8 +97,17 @@ function(solvane_gzip input output)
     set(packagingOutputs ${packagingOutputs} ${output} PARENT_SCOPE)
 endfunction()
 
-set(components runtime conversion dev)
+set(components runtime conversion dev recording)
 solvane_install_module(quelbin_sim solvane-simulation simulation runtime "the simulated module")
+# Recording beneath any module's library, and the replay of a recording.
+solvane_install_module(quelbin_record solvane-record record recording "a recorded module"
+                       solvane-record.in)
+solvane_install_module(quelbin_replay solvane-replay replay recording "a recording"
+                       solvane-replay.in)
+install(FILES ${packagingSource}/${appId}.Recording.desktop ${packagingSource}/${appId}.Replay.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT recording)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/recording.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/solvane-recording COMPONENT recording)
 if(TARGET quelbin_sigrok)
     solvane_install_module(quelbin_sigrok solvane-sigrok sigrok sigrok
                            "a device driven by libsigrok")
@@ -157,6 +180,7 @@ set(CPACK_DEBIAN_DEV_PACKAGE_NAME solvane-dev)
 set(CPACK_DEBIAN_SIGROK_PACKAGE_NAME solvane-sigrok)
 set(CPACK_DEBIAN_MQTT_PACKAGE_NAME solvane-mqtt)
 set(CPACK_DEBIAN_AGENT_PACKAGE_NAME solvane-agent)
+set(CPACK_DEBIAN_RECORDING_PACKAGE_NAME solvane-recording)
 foreach(component IN LISTS components)
     string(TOUPPER ${component} upper)
     install(FILES ${packagingSource}/copyright ${packagingBinary}/changelog.gz
@@ -226,6 +250,16 @@ solvane-mqtt, that reads back a module published by solvane-agent to an
 MQTT broker (TLS, user names and passwords supported), so that Solvane
 watches and commands it from any machine; SOLVANE_MQTT_URL names the broker
 and the module.")
+
+set(CPACK_DEBIAN_RECORDING_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_RECORDING_DESCRIPTION "Solvane's recording of a module, and its replay
+An acquisition library for Solvane that sits beneath the program or
+solvane-agent and above the module's own library, passes every call on and
+records what the module said into CSV files that open in a spreadsheet set
+for France or in data tools; and one that plays such a file back as a
+module. The launcher solvane-record, also in the menu, records;
+solvane-replay FILE replays, and CSV files offer it among the applications
+that open them.")
 
 set(CPACK_DEBIAN_AGENT_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_AGENT_PACKAGE_CONTROL_EXTRA ${packagingBinary}/agent/conffiles)

@@ -182,6 +182,58 @@ else
     done
 fi
 
+# Recording and replay: their package, menu entry, "Open with" entry for CSV
+# files that is never their default, and both launchers on the simulation.
+recordingDeb="$build/solvane-recording_1.00_amd64.deb"
+recordingApp="$stage/usr/share/applications/org.solvane.Solvane.Recording.desktop"
+replayApp="$stage/usr/share/applications/org.solvane.Solvane.Replay.desktop"
+check "the recording package builds" test -f "$recordingDeb"
+for entry in "$recordingApp" "$replayApp"; do
+    check "desktop-file-validate ${entry##*/}" desktop-file-validate "$entry"
+done
+check "the menu offers \"$(desktopKey "$recordingApp" Name)\"" \
+    test "$(desktopKey "$recordingApp" Name)" = "Solvane avec enregistrement"
+check "\"$(desktopKey "$replayApp" Name)\" opens CSV files, from \"Open with\" only" \
+    test "$(desktopKey "$replayApp" MimeType)|$(desktopKey "$replayApp" NoDisplay)" = "text/csv;|true"
+defaults="$(find "$stage" -name '*mimeapps.list')"
+check "no package makes itself a default application${defaults:+: $defaults}" test -z "$defaults"
+for file in usr/bin/solvane-record usr/bin/solvane-replay; do
+    check "$file is executable" test -x "$stage/$file"
+done
+for file in "$stage"/usr/lib/solvane/{record,replay}/libQuelbin.so \
+    "$stage"/usr/share/man/man1/{solvane-record,solvane-replay}.1.gz \
+    "$stage"/usr/share/doc/solvane-recording/recording.md; do
+    check "${file#"$stage"/} is there" test -e "$file"
+done
+recordings="$scratch/recordings"
+SOLVANE_RECORD_DIR="$recordings" LC_ALL=fr_FR.UTF-8 QT_QPA_PLATFORM=offscreen LD_DEBUG=libs \
+    LD_DEBUG_OUTPUT="$scratch/record" $(desktopKey "$recordingApp" Exec) >/dev/null 2>&1 &
+recordPid=$!
+pids+=("$recordPid")
+for _ in $(seq 50); do # until a second of data is written, or the program ends
+    if [ "$(cat "$recordings"/*.csv 2>/dev/null | grep -c ';donnees;')" -ge 5 ] ||
+        ! kill -0 "$recordPid" 2>/dev/null; then
+        break
+    fi
+    sleep 0.2
+done
+kill "$recordPid" 2>/dev/null || true
+wait "$recordPid" 2>/dev/null || true
+check "solvane-record loads the recording libQuelbin.so" \
+    loadedFrom "$scratch/record" "$stage/usr/lib/solvane/record/libQuelbin.so"
+check "solvane-record records the simulated module, the French way under fr_FR.UTF-8" \
+    sh -c "grep -q '^[^;]*;donnees;[0-9]*;0;Temperature_four;Real4;4;.*;180,' '$recordings'/module-*.csv"
+recording="$(ls "$recordings"/module-*.csv | head -n 1)"
+QT_QPA_PLATFORM=offscreen LD_DEBUG=libs LD_DEBUG_OUTPUT="$scratch/replay" \
+    $(desktopKey "$replayApp" Exec | sed "s|%f|$recording|") >/dev/null 2>&1 &
+replayPid=$!
+pids+=("$replayPid")
+sleep 3
+check "solvane-replay runs on the recording" kill -0 "$replayPid"
+kill "$replayPid" 2>/dev/null || true
+check "solvane-replay loads the replay libQuelbin.so" \
+    loadedFrom "$scratch/replay" "$stage/usr/lib/solvane/replay/libQuelbin.so"
+
 # The libsigrok library, when built: its own package, folder and launcher.
 sigrok="$stage/usr/lib/solvane/sigrok/libQuelbin.so"
 if [ -f "$build/solvane-sigrok_1.00_amd64.deb" ]; then

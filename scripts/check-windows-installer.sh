@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the installer under Wine: a silent install puts exactly the program's
-# files, the two Start-menu shortcuts and the entry of Windows' list of
+# files, the four Start-menu shortcuts and the entry of Windows' list of
 # programs in place; the simulation's shortcut starts Solvane on the simulated
-# module; the silent uninstall that entry names leaves none of them behind.
+# module, the recording's records it; the silent uninstall that entry names
+# leaves none of them behind.
 # The program's files are the zip's, which the installer was made from.
 #   scripts/check-windows-installer.sh Solvane-1.00-setup.exe Solvane-1.00-win32.zip
 set -euo pipefail
@@ -26,7 +27,8 @@ unset WINEPATH
 drive="$("$wine_run" --prefix)/drive_c"
 folder="$drive/Program Files/Solvane"
 menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
-shortcuts=("$menu/Solvane.lnk" "$menu/Solvane sur le module simulé.lnk")
+shortcuts=("$menu/Solvane.lnk" "$menu/Solvane sur le module simulé.lnk"
+    "$menu/Solvane avec enregistrement.lnk" "$menu/Rejouer un enregistrement.lnk")
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Solvane'
 # What an earlier, failed check may have left.
 rm -rf "$folder" "${shortcuts[@]}"
@@ -68,6 +70,23 @@ sleep 3
 [ "$running" -eq 1 ] && pgrep -f 'Program Files.Solvane.*Solvane\.exe' >/dev/null ||
     fail "the simulation's shortcut did not keep Solvane running"
 "$wine_run" --stop
+
+# The recording's shortcut, with no maker's library installed, records the
+# simulated module into the folder it is given, from its own copy of Solvane.
+recordings="$(mktemp -d)"
+SOLVANE_RECORD_DIR="Z:$(sed 's|/|\\|g' <<<"$recordings")" \
+    "$wine_run" start /unix "${shortcuts[2]}" </dev/null >/dev/null 2>&1 ||
+    fail "the recording's shortcut did not open"
+for _ in $(seq 60); do
+    if grep -qs ',donnees,\|;donnees;' "$recordings"/*.csv; then break; fi
+    sleep 1
+done
+pgrep -f 'Enregistrement.Solvane\.exe' >/dev/null ||
+    fail "the recording's shortcut did not keep Solvane running"
+grep -qs ',donnees,\|;donnees;' "$recordings"/*.csv ||
+    fail "the recording's shortcut recorded nothing"
+"$wine_run" --stop
+rm -rf "$recordings"
 
 # The quiet uninstall the entry names; the uninstaller copies itself away and
 # returns at once: wait for the copy.

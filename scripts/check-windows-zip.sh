@@ -2,9 +2,11 @@
 # Checks the zip for users under Wine: exactly the files it should hold; the
 # program alone never finds the simulated module (it ends with the report
 # naming Quelbin.dll); the launcher runs the program on the simulation; and the
-# launcher refuses when a maker's Quelbin.dll stands beside the program; where
-# the zip holds the MQTT parts, the agent runs and the remote module's launcher
-# runs the program on the MQTT library.
+# launcher refuses when a maker's Quelbin.dll stands beside the program; the
+# recording launcher records the module beside the program and the replay
+# launcher plays the recording back; where the zip holds the MQTT parts, the
+# agent runs and the remote module's launcher runs the program on the MQTT
+# library.
 #   scripts/check-windows-zip.sh Solvane-1.00-win32.zip
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -21,7 +23,11 @@ trap '"$wine_run" --stop; rm -rf "$scratch"' EXIT
 unzip -q "$zip" -d "$scratch"
 folder="$scratch/$(basename "$zip" .zip)"
 
-expected="LISEZMOI.txt
+expected="Enregistrement/Lancer avec enregistrement.cmd
+Enregistrement/Quelbin.dll
+LISEZMOI.txt
+Rejeu/Quelbin.dll
+Rejeu/Rejouer un enregistrement.cmd
 Simulation/Lancer la simulation.cmd
 Simulation/Quelbin.dll
 Solvane.exe
@@ -65,7 +71,35 @@ output="$("$wine_run" cmd /c "$launcher" </dev/null 2>&1)" || status=$?
 [ "$status" -ne 0 ] || fail "the launcher ran with a Quelbin.dll beside Solvane.exe"
 grep -q "Un Quelbin.dll se trouve" <<<"$output" || fail "the launcher did not say why: $output"
 
-# 4. The agent runs (--help), and the remote module's launcher starts the
+# 4. With the maker's Quelbin.dll (here the simulated one) beside the program,
+# the recording launcher runs the program on the recording library over it,
+# which writes a recording; the replay launcher plays that file back, and the
+# program keeps running on it.
+recordings="$scratch/recordings"
+mkdir -p "$recordings"
+recorder="$(sed 's|/|\\|g' <<<"Z:$folder/Enregistrement/Lancer avec enregistrement.cmd")"
+SOLVANE_RECORD_DIR="$(sed 's|/|\\|g' <<<"Z:$recordings")" \
+    "$wine_run" cmd /c "$recorder" </dev/null >/dev/null 2>&1 || fail "the recording launcher failed"
+for _ in $(seq 60); do
+    if grep -qs ',donnees,\|;donnees;' "$recordings"/*.csv; then break; fi
+    sleep 1
+done
+pgrep -f 'Enregistrement.Solvane\.exe' >/dev/null ||
+    fail "the recording launcher did not keep Solvane running"
+grep -qs ',donnees,\|;donnees;' "$recordings"/*.csv ||
+    fail "the recording launcher recorded nothing: $(ls "$recordings")"
+"$wine_run" --stop
+sleep 1
+recording="$(ls "$recordings"/*.csv 2>/dev/null | head -n 1)"
+replayer="$(sed 's|/|\\|g' <<<"Z:$folder/Rejeu/Rejouer un enregistrement.cmd")"
+"$wine_run" cmd /c "$replayer" "$(sed 's|/|\\|g' <<<"Z:$recording")" </dev/null >/dev/null 2>&1 ||
+    fail "the replay launcher failed"
+sleep 5
+pgrep -f 'Rejeu.Solvane\.exe' >/dev/null || fail "the replay launcher did not keep Solvane running"
+"$wine_run" --stop
+sleep 1
+
+# 5. The agent runs (--help), and the remote module's launcher starts the
 # program on the MQTT library: with no broker to reach, the module reads
 # disconnected and the program keeps running, where without the library it
 # would end at once with its report.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes Solvane-1.00-win32.zip from the Windows build: the program, the
-# conversion library, LISEZMOI.txt, and the simulated module in a folder of its
-# own with its launcher; where the build has the MQTT parts, solvane-agent.exe
-# beside the program (so it loads the maker's Quelbin.dll from there) and the
-# MQTT Quelbin.dll in a folder of its own with its launcher. Prints the zip's
+# conversion library, LISEZMOI.txt, and the simulated module, the recording
+# and the replay libraries each in a folder of its own with its launcher;
+# where the build has the MQTT parts, solvane-agent.exe beside the program (so
+# it loads the maker's Quelbin.dll from there) and the MQTT Quelbin.dll in a
+# folder of its own with its launcher. Prints the zip's
 # path on its last line.
 #   scripts/make-windows-zip.sh [build folder, default build/windows]
 set -euo pipefail
@@ -26,6 +27,14 @@ strip=i686-w64-mingw32-strip
 sed 's/$/\r/' "$root/packaging/windows/LISEZMOI.txt" >"$stage/$name/LISEZMOI.txt"
 sed 's/$/\r/' "$root/packaging/windows/Lancer la simulation.cmd" \
     >"$stage/$name/Simulation/Lancer la simulation.cmd"
+# The recording and replay libraries, each in its folder with its launcher.
+for part in "Enregistrement record Lancer avec enregistrement.cmd" \
+    "Rejeu replay Rejouer un enregistrement.cmd"; do
+    read -r folder built script <<<"$part"
+    mkdir -p "$stage/$name/$folder"
+    "$strip" -o "$stage/$name/$folder/Quelbin.dll" "$build/$built/Quelbin.dll"
+    sed 's/$/\r/' "$root/packaging/windows/$script" >"$stage/$name/$folder/$script"
+done
 if [ -f "$build/mqtt/Quelbin.dll" ] && [ -f "$build/solvane-agent.exe" ]; then
     mkdir -p "$stage/$name/Distant"
     "$strip" -o "$stage/$name/solvane-agent.exe" "$build/solvane-agent.exe"

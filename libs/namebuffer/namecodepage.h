@@ -1,6 +1,7 @@
 // The code page in which the program reads names from the acquisition
 // library: the system's ANSI code page on Windows, Windows-1252 elsewhere.
-// Used by the name writer (namebuffer.h).
+// Used by the name writer (namebuffer.h), and by the recording library to
+// keep a module's names in UTF-8.
 #pragma once
 
 #include <string>
@@ -18,5 +19,9 @@ std::string westernToNameCodePage(std::string_view western);
 
 // `utf8` as the program must receive it; malformed sequences become '?'.
 std::string utf8ToNameCodePage(std::string_view utf8);
+
+// A name as the program receives it, in UTF-8: the inverse of
+// utf8ToNameCodePage for every letter the code page has.
+std::string nameCodePageToUtf8(std::string_view name);
 
 } // namespace solvane

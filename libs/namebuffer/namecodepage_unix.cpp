@@ -15,4 +15,8 @@ std::string utf8ToNameCodePage(std::string_view utf8) {
     return utf8ToWindows1252(utf8);
 }
 
+std::string nameCodePageToUtf8(std::string_view name) {
+    return windows1252ToUtf8(name);
+}
+
 } // namespace solvane

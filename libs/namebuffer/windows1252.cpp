@@ -25,7 +25,31 @@ char toByte(char32_t code) {
     return '?';
 }
 
+void appendUtf8(std::string& text, char32_t code) {
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+    } else if (code < 0x800) {
+        text += static_cast<char>(0xC0 | (code >> 6));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        text += static_cast<char>(0xE0 | (code >> 12));
+        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
 } // namespace
+
+std::string windows1252ToUtf8(std::string_view windows1252) {
+    std::string text;
+    text.reserve(windows1252.size());
+    for (const char c : windows1252) {
+        const auto byte = static_cast<unsigned char>(c);
+        const char32_t mapped = byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80U] : 0;
+        appendUtf8(text, mapped != 0 ? mapped : byte);
+    }
+    return text;
+}
 
 std::string utf8ToWindows1252(std::string_view utf8) {
     std::string text;

@@ -12,4 +12,8 @@ namespace solvane {
 // that the name ends where the text ends.
 std::string utf8ToWindows1252(std::string_view utf8);
 
+// Every byte as its character in UTF-8; the five bytes Windows-1252 leaves
+// undefined become the C1 control of their value, as Windows reads them.
+std::string windows1252ToUtf8(std::string_view windows1252);
+
 } // namespace solvane

@@ -21,6 +21,7 @@
 
 namespace {
 
+using namespace solvane;
 using namespace solvane::mqtt;
 
 constexpr const char* urlVariable = "SOLVANE_MQTT_URL";

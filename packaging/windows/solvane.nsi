@@ -13,6 +13,8 @@ RequestExecutionLevel admin
 !define UNINSTALLER "Désinstaller.exe"
 !define PUBLISHER "Les développeurs de Solvane"
 !define SIMULATION_SHORTCUT "$SMPROGRAMS\Solvane sur le module simulé.lnk"
+!define RECORDING_SHORTCUT "$SMPROGRAMS\Solvane avec enregistrement.lnk"
+!define REPLAY_SHORTCUT "$SMPROGRAMS\Rejouer un enregistrement.lnk"
 
 Name "Solvane ${VERSION}"
 OutFile "${OUTFILE}"
@@ -61,6 +63,12 @@ Section
     SetOutPath "$INSTDIR\Simulation"
     File "${SOURCE}\Simulation\Quelbin.dll"
     File "${SOURCE}\Simulation\Lancer la simulation.cmd"
+    SetOutPath "$INSTDIR\Enregistrement"
+    File "${SOURCE}\Enregistrement\Quelbin.dll"
+    File "${SOURCE}\Enregistrement\Lancer avec enregistrement.cmd"
+    SetOutPath "$INSTDIR\Rejeu"
+    File "${SOURCE}\Rejeu\Quelbin.dll"
+    File "${SOURCE}\Rejeu\Rejouer un enregistrement.cmd"
     ; The MQTT agent and the remote module's library, where the zip has them.
     !if /FileExists "${SOURCE}/solvane-agent.exe"
         SetOutPath "$INSTDIR"
@@ -77,6 +85,13 @@ Section
     CreateShortCut "$SMPROGRAMS\Solvane.lnk" "$INSTDIR\Solvane.exe"
     CreateShortCut "${SIMULATION_SHORTCUT}" "$INSTDIR\Simulation\Lancer la simulation.cmd" \
         "" "$INSTDIR\Solvane.exe"
+    ; The recording and the replay run a copy of Solvane.exe of each user's
+    ; (see their scripts); a recording dropped on the replay's shortcut is
+    ; the one played.
+    CreateShortCut "${RECORDING_SHORTCUT}" \
+        "$INSTDIR\Enregistrement\Lancer avec enregistrement.cmd" "" "$INSTDIR\Solvane.exe"
+    CreateShortCut "${REPLAY_SHORTCUT}" "$INSTDIR\Rejeu\Rejouer un enregistrement.cmd" "" \
+        "$INSTDIR\Solvane.exe"
 
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Solvane"
@@ -98,6 +113,14 @@ Section "Uninstall"
     Delete "$INSTDIR\Simulation\Quelbin.dll"
     Delete "$INSTDIR\Simulation\Lancer la simulation.cmd"
     RMDir "$INSTDIR\Simulation"
+    Delete "${RECORDING_SHORTCUT}"
+    Delete "${REPLAY_SHORTCUT}"
+    Delete "$INSTDIR\Enregistrement\Quelbin.dll"
+    Delete "$INSTDIR\Enregistrement\Lancer avec enregistrement.cmd"
+    RMDir "$INSTDIR\Enregistrement"
+    Delete "$INSTDIR\Rejeu\Quelbin.dll"
+    Delete "$INSTDIR\Rejeu\Rejouer un enregistrement.cmd"
+    RMDir "$INSTDIR\Rejeu"
     Delete "$INSTDIR\Distant\Quelbin.dll"
     Delete "$INSTDIR\Distant\Lancer le module distant.cmd"
     Delete "$INSTDIR\Distant\connexion-exemple.cmd"

@@ -1,6 +1,7 @@
 #include "modtypesdonnees.h"
 
 #include "platform/runtimeerror.h"
+#include "typefacts.h"
 
 #include <array>
 
@@ -12,27 +13,6 @@ std::array<DataType, deviceTypeCount> deviceTypes{};
 
 bool isTableIndex(std::int16_t index) {
     return index >= 0 && index < deviceTypeCount;
-}
-
-// Each defined code's name and size in bytes, in the order of the codes.
-struct TypeFacts {
-    const char* name;
-    std::int16_t size;
-};
-constexpr std::array<TypeFacts, typeReal8 + 1> typeFacts{{
-    {"Bool", 1}, // typeBool: one byte, as Int1
-    {"Int1", 1},
-    {"Int2", 2},
-    {"Int4", 4},
-    {"Real4", 4},
-    {"Real8", 8},
-}};
-
-// None for every code outside 0 to 5 ("Inconnu", size 1).
-const TypeFacts* factsOf(DataType code) {
-    if (code < typeBool || code > typeReal8)
-        return nullptr;
-    return &typeFacts[static_cast<std::size_t>(code)];
 }
 
 } // namespace
@@ -56,13 +36,14 @@ DataType GetDeviceType(std::int16_t index) {
     return deviceTypes[static_cast<std::size_t>(index)];
 }
 
+// Every code outside 0 to 5 is "Inconnu", of size 1.
 QString DataTypeName(DataType code) {
-    const TypeFacts* type = factsOf(code);
+    const solvane::TypeFacts* type = solvane::typeFacts(code);
     return type ? QString::fromLatin1(type->name) : QStringLiteral("Inconnu");
 }
 
 std::int16_t DataTypeSize(DataType code) {
-    const TypeFacts* type = factsOf(code);
+    const solvane::TypeFacts* type = solvane::typeFacts(code);
     return type ? type->size : std::int16_t{1};
 }
 

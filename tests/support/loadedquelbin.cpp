@@ -12,6 +12,13 @@ QByteArray LoadedQuelbin::commandName(std::int32_t index) {
     return QByteArray(name.data());
 }
 
+QByteArray LoadedQuelbin::statusText() {
+    std::array<char, QUELBIN_NAME_SIZE> text{};
+    if (getStatusText)
+        getStatusText(text.data());
+    return QByteArray(text.data(), static_cast<qsizetype>(qstrnlen(text.data(), text.size())));
+}
+
 void LoadedQuelbin::load(const QString& file) {
     m_library.setFileName(file);
     if (!m_library.load())

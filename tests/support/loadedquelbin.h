@@ -18,6 +18,9 @@ public:
     bool unload() { return m_library.unload(); }
     // Command `index`'s name, up to its zero byte.
     QByteArray commandName(std::int32_t index);
+    // What the optional getStatusText writes, up to its zero byte; empty
+    // where the library has none.
+    QByteArray statusText();
 
 protected:
     LoadedQuelbin() = default;

@@ -45,7 +45,7 @@ private:
 
 // The library, loaded with the variables set; unloaded with the object, its
 // thread stopped (on Windows it stays loaded, see
-// libs/quelbin-mqtt/staysloaded.h, and its link goes on).
+// libs/staysloaded/staysloaded.h, and its link goes on).
 class Viewer : public LoadedQuelbin {
 public:
     Viewer(TestBroker& broker, const QString& module, const QString& user, const QString& password,

@@ -8,6 +8,7 @@
 
 #include <QTest>
 
+using namespace solvane;
 using namespace solvane::mqtt;
 
 class tst_mqttlink : public QObject {

@@ -1,0 +1,11 @@
+#include "staysloaded.h"
+
+namespace solvane {
+
+void stayLoaded() {}
+
+bool tearDownAtUnload() {
+    return true;
+}
+
+} // namespace solvane
