@@ -19,8 +19,12 @@ if not defined SOLVANE_RECORD_LIBRARY (
 if not defined SOLVANE_RECORD_DIR set "SOLVANE_RECORD_DIR=%USERPROFILE%\Documents\Solvane\Enregistrements"
 set "copy=%LOCALAPPDATA%\Solvane\Enregistrement"
 if not exist "%copy%" mkdir "%copy%"
-copy /Y "%program%\Solvane.exe" "%copy%\Solvane.exe" >nul || goto failed
-copy /Y "%~dp0Quelbin.dll" "%copy%\Quelbin.dll" >nul || goto failed
+rem Read from errorlevel: Wine's cmd takes "||" after a built-in command
+rem whatever it returned.
+copy /Y "%program%\Solvane.exe" "%copy%\Solvane.exe" >nul
+if errorlevel 1 goto failed
+copy /Y "%~dp0Quelbin.dll" "%copy%\Quelbin.dll" >nul
+if errorlevel 1 goto failed
 set "PATH=%program%;%PATH%"
 start "" "%copy%\Solvane.exe"
 exit /b 0
