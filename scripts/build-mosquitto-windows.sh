@@ -34,9 +34,9 @@ mosquitto_options=(
     -DWITH_PLUGINS=OFF -DDOCUMENTATION=OFF -DWITH_CJSON=OFF -DWITH_SRV=OFF
 )
 toolchain="$root/cmake/i686-w64-mingw32.cmake"
+source "$(dirname "${BASH_SOURCE[0]}")/cache.sh"
 key="$( (echo "$openssl_version $mosquitto_version"; printf '%s\n' "${openssl_options[@]}" \
-        "${mosquitto_options[@]}"; cat "$toolchain") | sha256sum | cut -c1-12)"
-cache="${SOLVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/solvane}"
+        "${mosquitto_options[@]}"; cat "$toolchain") | cache_key)"
 prefix="$cache/mosquitto-${mosquitto_version%%-*}-openssl-${openssl_version%%-*}-$triple-$key"
 
 if [ -f "$prefix/.complete" ]; then

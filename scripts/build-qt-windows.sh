@@ -50,9 +50,9 @@ for feature in filedialog colordialog fontdialog progressdialog wizard \
     qt_options+=("-DFEATURE_$feature=OFF")
 done
 toolchain="$root/cmake/i686-w64-mingw32.cmake"
+source "$(dirname "${BASH_SOURCE[0]}")/cache.sh"
 key="$( (echo "$qt_version"; printf '%s\n' "${qt_options[@]}"; cat "$toolchain") |
-        sha256sum | cut -c1-12)"
-cache="${SOLVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/solvane}"
+        cache_key)"
 prefix="$cache/qt-$qt_version-i686-w64-mingw32-static-$key"
 
 if [ -f "$prefix/.complete" ]; then

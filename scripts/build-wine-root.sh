@@ -22,9 +22,9 @@ packages=(wine wine32:i386 wine64 fonts-wine locales)
 # Wine takes the system's code page from the Unix locale: the tests run under
 # these besides C.UTF-8.
 locales=(fr_FR.UTF-8 ru_RU.UTF-8)
+source "$(dirname "${BASH_SOURCE[0]}")/cache.sh"
 key="$( (echo "$codename $mirror"; printf '%s\n' "${packages[@]}" "${locales[@]}") |
-        sha256sum | cut -c1-12)"
-cache="${SOLVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/solvane}"
+        cache_key)"
 wineroot="$cache/wine-root-$codename-$key"
 
 if [ -f "$wineroot/.complete" ]; then

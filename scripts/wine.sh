@@ -26,7 +26,7 @@
 # machine). Emulated, the Windows programs see SOLVANE_WINE_EMULATED=1.
 set -euo pipefail
 
-cache="${SOLVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/solvane}"
+source "$(dirname "${BASH_SOURCE[0]}")/cache.sh"
 export WINEPREFIX="${SOLVANE_WINEPREFIX:-$cache/wine-win32}"
 export WINEARCH=win32
 if [ "${1:-}" = --prefix ]; then
